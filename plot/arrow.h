@@ -1,1 +1,18 @@
+// Vector arrows: a shaft and a two-barbed head.
+#pragma once
 
+#include "plot/surface.h"
+#include "sim/state.h"
+
+namespace zorva {
+
+/// Draws the vector (DX, DY) (world units, already scaled) from the tail
+/// (X0, Y0) on Target in colour (Red, Green, Blue), each 0 to 255, with the
+/// target's current DrawWidth and DrawStyle: the shaft, then the two barbs,
+/// each 1/75 of the visible diagonal long, 30° either side of the shaft.
+/// Stores π into state.Pi. The same call in white covers the same three
+/// segments as long as the visible world area is unchanged.
+void DrawArrow(SimulationState& state, double X0, double Y0, double DX, double DY,
+               Surface& Target, int Red, int Green, int Blue);
+
+}  // namespace zorva

@@ -1,1 +1,270 @@
+#include "ui/form.h"
 
+#include <cmath>
+#include <string>
+
+#include "curve/curve.h"
+#include "plot/arrow.h"
+#include "plot/curvature.h"
+#include "plot/frame.h"
+#include "ui/format.h"
+
+namespace zorva {
+namespace {
+
+constexpr double kGravity = 9.81;
+constexpr double kTimeStepPerBarUnit = 0.00005;  // seconds of motion per bar unit
+constexpr Colour kMagenta = RGB(255, 0, 255);
+
+std::string SpeedReadoutAtLoad(int poltax) {
+    return "Velocity x =  " + Format(poltax / 10.0, "0.0") + "  alfa";
+}
+
+std::string ScaleReadout(int klimax) { return " Scale \u03a7" + Format(klimax, "0"); }
+
+}  // namespace
+
+Zerkan::Zerkan(SimulationState& state, Surface& surface) : state_(state), surface_(surface) {
+    // The controls already hold their design values, so connecting the
+    // handlers now fires nothing; Form_Load's POLTAX assignment changes nothing.
+    connectHandlers();
+    Form_Load();
+}
+
+void Zerkan::connectHandlers() {
+    Command1.Click = [this] { Command1_Click(); };
+    Command2.Click = [this] { Command2_Click(); };
+    Command3.Click = [this] { Command3_Click(); };
+    Command4.Click = [this] { Command4_Click(); };
+    Timer1.TimerEvent = [this] { Timer1_Timer(); };
+    klimax.Change = [this] { klimax_Change(); };
+    vimaxrono.Change = [this] { vimaxrono_Change(); };
+    POLTAX.Change = [this] { POLTAX_Change(); };
+}
+
+void Zerkan::Form_Load() {
+    POLTAX.SetValue(20);
+    Label1.SetCaption(SpeedReadoutAtLoad(POLTAX.Value()));
+    Label2.SetCaption(" time interal\u03a7" + Format(vimaxrono.Value(), "0"));
+    Label3.SetCaption(ScaleReadout(klimax.Value()));
+}
+
+void Zerkan::Main(WindowHost& host) {
+    surface_.BackColor = RGB(255, 255, 255);
+    host.Move(0, 0);
+    host.SetOuterSize(host.ScreenWidthTwips(), host.ScreenHeightTwips());
+    // No user scale is set yet, so the client size reads in twips.
+    const BaseExtents base = ComputeBaseExtents(surface_.ScaleWidth(), surface_.ScaleHeight());
+    state_.BaseWidth = base.width;
+    state_.BaseHeight = base.height;
+    state_.TurnedBack = false;
+    // The surface always retains what is drawn on it.
+    host.Move(0, 0);
+    SetFrameForScale(surface_, state_, 1);
+    layOutControls();
+    host.Show();
+
+    const double dx = vimaxrono.Value() * 0.001;
+    state_.a = -1.0;
+    state_.b = 0.5;
+    state_.TimeStep = vimaxrono.Value() * kTimeStepPerBarUnit;
+    DrawStartupAxes(surface_, state_);
+    DrawStartupCurve(surface_, state_, dx);
+    const double f = POLTAX.Value() / 10.0;
+    state_.VelX = f * state_.a;
+    state_.VelY = f * state_.b;
+    state_.VelX0 = state_.VelX;
+    state_.VelY0 = state_.VelY;
+}
+
+void Zerkan::layOutControls() {
+    // Each formula reads only values set before it. Sums of control
+    // properties are single precision, like the properties themselves.
+    const double bw = state_.BaseWidth;
+    const double bh = state_.BaseHeight;
+    const auto single = [](double v) { return static_cast<float>(v); };
+    const float barLeft = single(-kFrameMargin * bw + bw / 40.0);
+
+    SetLeft(Command1, single(-kFrameMargin * bw));
+    SetTop(Command1, single((1.0 - kFrameMargin) * bh));
+    SetWidth(Command1, single(kFrameMargin * bw / 3.0));
+    SetWidth(Command2, Width(Command1));
+    SetWidth(Command3, Width(Command2));
+    SetWidth(Command4, Width(Command3));
+    SetLeft(Command2, Left(Command1) + Width(Command1));
+    SetTop(Command2, Top(Command1));
+    SetLeft(Command4, Left(Command1) + 2.0f * Width(Command1));
+    SetTop(Command4, Top(Command1));
+    SetLeft(Command3, Left(Command1) + 3.0f * Width(Command1));
+    SetTop(Command3, Top(Command1));
+
+    SetLeft(POLTAX, barLeft);
+    SetTop(POLTAX, single((1.0 - kFrameMargin) * bh - 3.0 * Height(Command1)));
+    SetWidth(POLTAX, single(bw / 5.0));
+    SetLeft(Label1, Left(POLTAX) + Width(POLTAX));
+    SetTop(Label1, Top(POLTAX));
+    SetWidth(Label1, single(bw / 3.0));
+    SetLeft(vimaxrono, barLeft);
+    SetTop(vimaxrono, Top(POLTAX) + Height(POLTAX));
+    SetWidth(vimaxrono, Width(POLTAX));
+    SetLeft(Label2, Left(Label1));
+    SetHeight(Label2, Height(vimaxrono));
+    SetTop(Label2, Top(vimaxrono));
+    SetWidth(Label2, Width(Label1));
+    SetWidth(klimax, Width(POLTAX));
+    SetLeft(Label3, Left(Label1));
+    SetHeight(Label3, Height(vimaxrono));
+    SetLeft(klimax, barLeft);
+    SetTop(klimax, Top(vimaxrono) + Height(POLTAX));
+    SetTop(Label3, Top(klimax));
+}
+
+// Control placement is kept in twips, so a control keeps its place on screen
+// when the user scale changes; these read and write it in current units.
+float Zerkan::Left(const Control& control) const {
+    const double px = control.Rect().left / surface_.TwipsPerPixel();
+    return static_cast<float>(surface_.Frame().toWorld({px, 0.0}).x);
+}
+
+float Zerkan::Top(const Control& control) const {
+    const double px = control.Rect().top / surface_.TwipsPerPixel();
+    return static_cast<float>(surface_.Frame().toWorld({0.0, px}).y);
+}
+
+float Zerkan::Width(const Control& control) const {
+    const WorldFrame& frame = surface_.Frame();
+    const double px = control.Rect().width / surface_.TwipsPerPixel();
+    return static_cast<float>(px / frame.widthPx() * std::fabs(frame.width()));
+}
+
+float Zerkan::Height(const Control& control) const {
+    const WorldFrame& frame = surface_.Frame();
+    const double px = control.Rect().height / surface_.TwipsPerPixel();
+    return static_cast<float>(px / frame.heightPx() * std::fabs(frame.height()));
+}
+
+void Zerkan::SetLeft(Control& control, float value) {
+    TwipsRect rect = control.Rect();
+    rect.left = surface_.Frame().toPixel({value, 0.0}).x * surface_.TwipsPerPixel();
+    control.SetRect(rect);
+}
+
+void Zerkan::SetTop(Control& control, float value) {
+    TwipsRect rect = control.Rect();
+    rect.top = surface_.Frame().toPixel({0.0, value}).y * surface_.TwipsPerPixel();
+    control.SetRect(rect);
+}
+
+void Zerkan::SetWidth(Control& control, float value) {
+    const WorldFrame& frame = surface_.Frame();
+    TwipsRect rect = control.Rect();
+    rect.width = std::fabs(value) / std::fabs(frame.width()) * frame.widthPx() *
+                 surface_.TwipsPerPixel();
+    control.SetRect(rect);
+}
+
+void Zerkan::SetHeight(Control& control, float value) {
+    const WorldFrame& frame = surface_.Frame();
+    TwipsRect rect = control.Rect();
+    rect.height = std::fabs(value) / std::fabs(frame.height()) * frame.heightPx() *
+                  surface_.TwipsPerPixel();
+    control.SetRect(rect);
+}
+
+CurveSettings Zerkan::curveSettings() const {
+    return {POLTAX.Value(), vimaxrono.Value(), klimax.Value()};
+}
+
+void Zerkan::Command1_Click() {
+    state_.TimeStep = vimaxrono.Value() * kTimeStepPerBarUnit;
+    state_.StartX = -(state_.a * state_.a * state_.a) / ((3.0 * state_.b) * kGravity);
+    surface_.DrawWidth = 4;
+    surface_.PSet(state_.StartX, 0.0, kMagenta);
+    state_.PosX = state_.StartX;
+    state_.PosY = 0.0;
+    surface_.DrawWidth = 1;
+    state_.StepCount = 0;
+    Timer1.SetInterval(vimaxrono.Value());
+    Timer1.SetEnabled(true);
+}
+
+void Zerkan::Command2_Click() {
+    Timer1.SetEnabled(false);
+    state_.VelX = state_.a * 2.0;
+    state_.VelY = state_.b * 2.0;
+}
+
+void Zerkan::Command3_Click() { runTick(); }
+
+void Zerkan::Command4_Click() { Timer1.SetEnabled(true); }
+
+void Zerkan::Timer1_Timer() { runTick(); }
+
+void Zerkan::runTick() {
+    const TickSettings settings{
+        vimaxrono.Value(),
+        {klimax.Value(), Check1.Value(), Check2.Value(), Check3.Value()},
+    };
+    if (SimulationTick(state_, tickMemory_, surface_, settings) == TickOutcome::Stopped) {
+        Timer1.SetEnabled(false);
+    }
+}
+
+void Zerkan::klimax_Change() {
+    SetFrameForScale(surface_, state_, klimax.Value());
+    surface_.Cls();
+    Label3.SetCaption(ScaleReadout(klimax.Value()));
+    DrawCurve(surface_, state_, curveSettings());
+}
+
+void Zerkan::vimaxrono_Change() {
+    Label2.SetCaption(" \u03b4\u03b9\u03ac\u03c3\u03c4\u03b7\u03bc\u03b1 \u03a7" +
+                      Format(vimaxrono.Value(), "0"));
+}
+
+void Zerkan::POLTAX_Change() {
+    state_.TimeStep = vimaxrono.Value() * kTimeStepPerBarUnit;
+    state_.TurnedBack = false;
+    surface_.Cls();
+    DrawCurve(surface_, state_, curveSettings());
+
+    const double g = kGravity;
+    const double a = state_.a;
+    const double b = state_.b;
+    const double x0 = -(a * a * a) / ((3.0 * b) * g);
+    const double y0 = 0.0;
+    const double s = CurveSlope(a, b, x0);
+    const double theta = s != 0.0 ? std::atan(-1.0 / s) : state_.Pi / 2.0;
+    const double m = 1.0;
+    const double W = m * g;
+    const double vSquared =
+        state_.VelX0 * state_.VelX0 + state_.VelY0 * state_.VelY0 - (2.0 * g) * y0;
+    const double R = CurvatureRadius(a, b, x0);
+    const double N = R != 0.0 ? m * vSquared / R + std::fabs(W * std::sin(theta)) : 0.0;
+    const double FX = N * std::cos(theta);
+    const double FY = N * std::fabs(std::sin(theta)) - W;
+
+    surface_.DrawWidth = 5;
+    surface_.PSet(x0, 0.0);
+    surface_.DrawWidth = 1;
+
+    // The sine of the normal that would make the vertical force vanish at
+    // this speed: the positive root of g·q² + (v²/R)·q − g = 0.
+    const double twoGR = (2.0 * g) * R;
+    const double q = (-vSquared + std::sqrt(vSquared * vSquared + twoGR * twoGR)) / twoGR;
+    const double k = POLTAX.Value() / 10.0;
+    Label1.SetCaption("Velocity x =  " + Format(k, "0.0") + "  FY= " + Format(FY, "0.00") +
+                      "  (-v/R+sqrt((v/R)^4+4*g^2))/(2g) = " + Format(q, "0.00") +
+                      "  sin(\u03b8)= " + Format(std::sin(theta), "0.00"));
+    DrawArrow(state_, x0, 0.0, 0.001 * FX, 0.001 * FY, surface_, 0, 0, 255);
+}
+
+void Zerkan::Form_MouseDown(int button, int shift, float X, float Y) {
+    static_cast<void>(button);  // every button draws the circle alike
+    static_cast<void>(shift);
+    surface_.Cls();
+    DrawCurve(surface_, state_, curveSettings());
+    DrawClickCurvature(surface_, state_, X, Y);
+}
+
+}  // namespace zorva

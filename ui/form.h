@@ -1,1 +1,97 @@
+// The main window `zerkan`: its controls, its start-up and its event
+// handlers, free of any toolkit. The window layer shows the controls, feeds
+// the user's input in as these events and copies the surface to the screen.
+#pragma once
 
+#include "plot/curve_plot.h"
+#include "plot/surface.h"
+#include "sim/state.h"
+#include "sim/tick.h"
+#include "ui/controls.h"
+
+namespace zorva {
+
+/// What start-up asks of the window itself. Sizes and positions in twips.
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+    /// Places the window's outer top-left corner.
+    virtual void Move(double leftTwips, double topTwips) = 0;
+    /// Sets the window's outer size; the surface's client size follows.
+    virtual void SetOuterSize(double widthTwips, double heightTwips) = 0;
+    /// The screen's width and height.
+    virtual double ScreenWidthTwips() const = 0;
+    virtual double ScreenHeightTwips() const = 0;
+    /// Shows the window without waiting for it.
+    virtual void Show() = 0;
+};
+
+class Zerkan {
+public:
+    /// Creating the window loads it: the controls get their design values,
+    /// the handlers are connected and Form_Load runs. The state and the
+    /// surface must outlive the window.
+    Zerkan(SimulationState& state, Surface& surface);
+    Zerkan(const Zerkan&) = delete;
+    Zerkan& operator=(const Zerkan&) = delete;
+
+    /// Start-up after load: screen-sized white window, world frame, control
+    /// layout, shown, start-up axes and curve, launch velocity.
+    void Main(WindowHost& host);
+
+    static constexpr const char* kCaption = "ZORVA";
+
+    Button Command1{"Command1", "Time on", {480, 240, 855, 375}};
+    Button Command2{"Command2", "STOP", {1440, 240, 1095, 375}};
+    Button Command3{"Command3", "step", {3600, 240, 975, 375}};
+    Button Command4{"Command4", "CONTINUE", {2520, 240, 1095, 375}};
+    ScrollBar klimax{"klimax", 1, 20, 1, 3, 1, {840, 1920, 3015, 375}};
+    ScrollBar vimaxrono{"vimaxrono", 1, 10, 1, 2, 1, {840, 2280, 3015, 375}};
+    ScrollBar POLTAX{"POLTAX", 1, 100, 1, 10, 20, {840, 2640, 3015, 375}};
+    Label Label1{"Label1", "Label1", {4080, 2640, 615, 375}};
+    Label Label2{"Label2", "Label2", {3960, 2160, 735, 495}};
+    Label Label3{"Label3", "Label3", {3840, 1800, 735, 375}};
+    CheckBox Check1{"Check1", "Show components of force", {7560, 120, 5535, 615}};
+    CheckBox Check2{"Check2", "Show components of Velocity", {7560, 840, 5895, 615}};
+    CheckBox Check3{"Check3", "Show weight and Reaction", {7560, 1560, 4695, 615}};
+    Timer Timer1;
+
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Timer1_Timer();
+    void klimax_Change();
+    void vimaxrono_Change();
+    void POLTAX_Change();
+    /// A mouse button pressed at world (X, Y); button and shift are not used.
+    void Form_MouseDown(int button, int shift, float X, float Y);
+
+    /// Control placement in the surface's current units (world units once the
+    /// frame is set), single precision. Top is the y of the upper edge;
+    /// Height reads back as a positive length.
+    float Left(const Control& control) const;
+    float Top(const Control& control) const;
+    float Width(const Control& control) const;
+    float Height(const Control& control) const;
+    void SetLeft(Control& control, float value);
+    void SetTop(Control& control, float value);
+    void SetWidth(Control& control, float value);
+    void SetHeight(Control& control, float value);
+
+    const SimulationState& State() const { return state_; }
+    Surface& Canvas() { return surface_; }
+
+private:
+    void connectHandlers();
+    void layOutControls();
+    void runTick();
+    CurveSettings curveSettings() const;
+
+    SimulationState& state_;
+    Surface& surface_;
+    TickMemory tickMemory_;
+};
+
+}  // namespace zorva

@@ -1,1 +1,241 @@
+#include "ui/qt_window.h"
 
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <cmath>
+
+namespace zorva {
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+// The designed client area, replaced by the screen's size at start-up.
+constexpr double kDesignClientWidthTwips = 4680.0;
+constexpr double kDesignClientHeightTwips = 3090.0;
+// Copying the drawing more often than the screen refreshes shows nothing new.
+constexpr int kRepaintIntervalMs = 16;
+
+double TwipsPerPixel() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
+    return kTwipsPerInch / (dpi > 0.0 ? dpi : 96.0);
+}
+
+double DevicePixelRatio() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->devicePixelRatio() : 1.0;
+}
+
+int Pixels(double twips, double twipsPerPixel) {
+    return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+
+}  // namespace
+
+QtWindow::QtWindow(SimulationState& state, QWidget* parent)
+    : QWidget(parent),
+      twipsPerPixel_(TwipsPerPixel()),
+      surface_(Pixels(kDesignClientWidthTwips, twipsPerPixel_),
+               Pixels(kDesignClientHeightTwips, twipsPerPixel_), twipsPerPixel_,
+               DevicePixelRatio()),
+      form_(state, surface_) {
+    setObjectName("zerkan");
+    setWindowTitle(Zerkan::kCaption);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(Pixels(kDesignClientWidthTwips, twipsPerPixel_),
+           Pixels(kDesignClientHeightTwips, twipsPerPixel_));
+    surface_.setFont(font());
+
+    // Check boxes first and readouts last, so the readouts stack above the
+    // check boxes where a wide screen makes the two overlap.
+    bindCheckBox(form_.Check1, new QCheckBox(this));
+    bindCheckBox(form_.Check2, new QCheckBox(this));
+    bindCheckBox(form_.Check3, new QCheckBox(this));
+    bindButton(form_.Command1, new QPushButton(this));
+    bindButton(form_.Command2, new QPushButton(this));
+    bindButton(form_.Command4, new QPushButton(this));
+    bindButton(form_.Command3, new QPushButton(this));
+    bindScrollBar(form_.POLTAX, new QScrollBar(Qt::Horizontal, this));
+    bindScrollBar(form_.vimaxrono, new QScrollBar(Qt::Horizontal, this));
+    bindScrollBar(form_.klimax, new QScrollBar(Qt::Horizontal, this));
+    bindLabel(form_.Label1, new QLabel(this));
+    bindLabel(form_.Label2, new QLabel(this));
+    bindLabel(form_.Label3, new QLabel(this));
+    bindTimer();
+
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setInterval(kRepaintIntervalMs);
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] { update(); });
+}
+
+QtWindow::~QtWindow() {
+    // The models outlive their widgets' hooks only until here.
+    for (auto& [control, widget] : widgets_) {
+        const_cast<Control*>(control)->viewChanged = nullptr;
+    }
+    form_.Timer1.viewChanged = nullptr;
+}
+
+QWidget* QtWindow::widgetFor(const Control& control) const {
+    for (const auto& [model, widget] : widgets_) {
+        if (model == &control) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+void QtWindow::place(const Control& model, QWidget* widget) const {
+    const TwipsRect& r = model.Rect();
+    widget->setGeometry(Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
+                        Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_));
+}
+
+void QtWindow::bindButton(Button& model, QPushButton* widget) {
+    widget->setObjectName(QString::fromStdString(model.Name()));
+    widget->setText(QString::fromStdString(model.Caption()));
+    place(model, widget);
+    model.viewChanged = [this, &model, widget] {
+        widget->setText(QString::fromStdString(model.Caption()));
+        place(model, widget);
+    };
+    connect(widget, &QPushButton::clicked, this, [this, &model] { dispatch([&] { model.Press(); }); });
+    widgets_.emplace_back(&model, widget);
+}
+
+void QtWindow::bindScrollBar(ScrollBar& model, QScrollBar* widget) {
+    widget->setObjectName(QString::fromStdString(model.Name()));
+    // Range and design value go in before the change signal is connected: a
+    // new bar's setRange already emits, and start-up must run no handler.
+    widget->setRange(model.Min(), model.Max());
+    widget->setSingleStep(model.SmallChange());
+    widget->setPageStep(model.LargeChange());
+    widget->setValue(model.Value());
+    place(model, widget);
+    model.viewChanged = [this, &model, widget] {
+        if (widget->value() != model.Value()) {
+            const QSignalBlocker quiet(widget);
+            widget->setValue(model.Value());
+        }
+        place(model, widget);
+    };
+    connect(widget, &QScrollBar::valueChanged, this,
+            [this, &model](int value) { dispatch([&] { model.SetValue(value); }); });
+    widgets_.emplace_back(&model, widget);
+}
+
+void QtWindow::bindCheckBox(CheckBox& model, QCheckBox* widget) {
+    widget->setObjectName(QString::fromStdString(model.Name()));
+    widget->setText(QString::fromStdString(model.Caption()));
+    widget->setChecked(model.Value() == 1);
+    place(model, widget);
+    model.viewChanged = [this, &model, widget] {
+        if (widget->isChecked() != (model.Value() == 1)) {
+            const QSignalBlocker quiet(widget);
+            widget->setChecked(model.Value() == 1);
+        }
+        place(model, widget);
+    };
+    connect(widget, &QCheckBox::toggled, this,
+            [this, &model](bool checked) { dispatch([&] { model.SetValue(checked ? 1 : 0); }); });
+    widgets_.emplace_back(&model, widget);
+}
+
+void QtWindow::bindLabel(Label& model, QLabel* widget) {
+    widget->setObjectName(QString::fromStdString(model.Name()));
+    widget->setText(QString::fromStdString(model.Caption()));
+    widget->setTextFormat(Qt::PlainText);
+    place(model, widget);
+    model.viewChanged = [this, &model, widget] {
+        widget->setText(QString::fromStdString(model.Caption()));
+        place(model, widget);
+    };
+    widgets_.emplace_back(&model, widget);
+}
+
+void QtWindow::bindTimer() {
+    runTimer_.setTimerType(Qt::PreciseTimer);
+    // A Qt timer with interval 0 fires whenever the event loop is idle; the
+    // run timer must deliver nothing until an interval has been set.
+    form_.Timer1.viewChanged = [this] {
+        const Timer& model = form_.Timer1;
+        if (!model.Active()) {
+            runTimer_.stop();
+        } else if (!runTimer_.isActive() || runTimer_.interval() != model.Interval()) {
+            runTimer_.start(model.Interval());
+        }
+    };
+    connect(&runTimer_, &QTimer::timeout, this,
+            [this] { dispatch([this] { form_.Timer1.Elapse(); }); });
+}
+
+void QtWindow::dispatch(const std::function<void()>& handler) {
+    handler();
+    scheduleRepaint();
+}
+
+void QtWindow::scheduleRepaint() {
+    if (!repaintTimer_.isActive()) {
+        repaintTimer_.start();
+    }
+}
+
+void QtWindow::Move(double leftTwips, double topTwips) {
+    move(Pixels(leftTwips, twipsPerPixel_), Pixels(topTwips, twipsPerPixel_));
+}
+
+void QtWindow::SetOuterSize(double widthTwips, double heightTwips) {
+    resize(Pixels(widthTwips, twipsPerPixel_), Pixels(heightTwips, twipsPerPixel_));
+    surface_.Resize(width(), height());
+}
+
+double QtWindow::ScreenWidthTwips() const {
+    const QScreen* s = screen();
+    return (s != nullptr ? s->geometry().width() : width()) * twipsPerPixel_;
+}
+
+double QtWindow::ScreenHeightTwips() const {
+    const QScreen* s = screen();
+    return (s != nullptr ? s->geometry().height() : height()) * twipsPerPixel_;
+}
+
+void QtWindow::Show() {
+    show();
+    scheduleRepaint();
+}
+
+void QtWindow::paintEvent(QPaintEvent* event) {
+    ++repaints_;
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.fillRect(area, Qt::white);
+    painter.drawImage(area.topLeft(), surface_.image(), area);
+}
+
+void QtWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    surface_.Resize(width(), height());
+    scheduleRepaint();
+}
+
+void QtWindow::mousePressEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    const WorldPoint world = surface_.Frame().toWorld({at.x(), at.y()});
+    const int button = static_cast<int>(event->button());
+    const int shift = static_cast<int>(event->modifiers() >> 25);
+    dispatch([&] {
+        form_.Form_MouseDown(button, shift, static_cast<float>(world.x),
+                             static_cast<float>(world.y));
+    });
+}
+
+}  // namespace zorva

@@ -1,1 +1,70 @@
+// The main window on screen: shows the form's controls as Qt widgets, turns
+// the user's input into the form's events, runs the timer, and copies the
+// retained drawing to the screen at most once per screen refresh.
+#pragma once
 
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "sim/state.h"
+#include "ui/form.h"
+#include "ui/qt_surface.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+
+namespace zorva {
+
+class QtWindow : public QWidget, public WindowHost {
+    Q_OBJECT
+public:
+    /// Creates and loads the window for the program's one state, which must
+    /// outlive it. Nothing is shown until the form's Main runs.
+    explicit QtWindow(SimulationState& state, QWidget* parent = nullptr);
+    ~QtWindow() override;
+
+    Zerkan& form() { return form_; }
+    QtSurface& surface() { return surface_; }
+    /// The Qt widget showing a control, for tests and accessibility.
+    QWidget* widgetFor(const Control& control) const;
+    /// Number of times the window copied the drawing to the screen.
+    long long repaintCount() const { return repaints_; }
+
+    // WindowHost
+    void Move(double leftTwips, double topTwips) override;
+    void SetOuterSize(double widthTwips, double heightTwips) override;
+    double ScreenWidthTwips() const override;
+    double ScreenHeightTwips() const override;
+    void Show() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void bindButton(Button& model, QPushButton* widget);
+    void bindScrollBar(ScrollBar& model, QScrollBar* widget);
+    void bindCheckBox(CheckBox& model, QCheckBox* widget);
+    void bindLabel(Label& model, QLabel* widget);
+    void bindTimer();
+    void place(const Control& model, QWidget* widget) const;
+    /// Runs one event of the form, then arranges for the screen to catch up.
+    void dispatch(const std::function<void()>& handler);
+    void scheduleRepaint();
+
+    double twipsPerPixel_;
+    QtSurface surface_;
+    Zerkan form_;
+    QTimer runTimer_;
+    QTimer repaintTimer_;
+    long long repaints_ = 0;
+    std::vector<std::pair<const Control*, QWidget*>> widgets_;
+};
+
+}  // namespace zorva
