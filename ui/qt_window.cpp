@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,6 +36,64 @@ int Pixels(double twips, double twipsPerPixel) {
     return static_cast<int>(std::lround(twips / twipsPerPixel));
 }
 
+// A readout: on a wide screen the readouts run under the check boxes, whose
+// places are fixed in twips. A readout stacks above them with a white
+// background behind its text only; the rest of its place lets the drawing
+// and the check boxes show through and receive the clicks.
+class ReadoutLabel : public QLabel {
+public:
+    explicit ReadoutLabel(QWidget* parent) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
+        setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        setAutoFillBackground(true);
+        QPalette white = palette();
+        white.setColor(QPalette::Window, Qt::white);
+        setPalette(white);
+    }
+
+    void display(const QString& caption, const QRect& place) {
+        setText(caption);
+        setGeometry(place);
+        const QFontMetrics metrics = fontMetrics();
+        const int textWidth = std::min(metrics.horizontalAdvance(caption) + 4, place.width());
+        const int textHeight = std::min(metrics.height() + 2, place.height());
+        setMask(QRegion(0, (place.height() - textHeight) / 2, textWidth, textHeight));
+    }
+
+protected:
+    // A click on a readout is not a click on the drawing.
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+};
+
+// A check box in its designed place. Its box and caption sit at the top
+// right of that place, clear of the readouts' text on a wide screen; a click
+// anywhere in the place toggles it, as a click on the box does.
+class CheckBoxPlace : public QWidget {
+public:
+    CheckBoxPlace(QWidget* parent, QCheckBox* box) : QWidget(parent), box_(box) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(box, 0, Qt::AlignRight | Qt::AlignTop);
+        // The box and its caption stay legible over the drawing; the rest of
+        // the place shows the drawing beneath.
+        box->setAutoFillBackground(true);
+        QPalette white = box->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        box->setPalette(white);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (rect().contains(event->position().toPoint())) {
+            box_->click();
+        }
+    }
+
+private:
+    QCheckBox* box_;
+};
+
 }  // namespace
 
 QtWindow::QtWindow(SimulationState& state, QWidget* parent)
@@ -57,9 +116,9 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
 
     // Check boxes first and readouts last, so the readouts stack above the
     // check boxes where a wide screen makes the two overlap.
-    bindCheckBox(form_.Check1, new QCheckBox(this));
-    bindCheckBox(form_.Check2, new QCheckBox(this));
-    bindCheckBox(form_.Check3, new QCheckBox(this));
+    bindCheckBox(form_.Check1);
+    bindCheckBox(form_.Check2);
+    bindCheckBox(form_.Check3);
     bindButton(form_.Command1, new QPushButton(this));
     bindButton(form_.Command2, new QPushButton(this));
     bindButton(form_.Command4, new QPushButton(this));
@@ -67,9 +126,9 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
     bindScrollBar(form_.POLTAX, new QScrollBar(Qt::Horizontal, this));
     bindScrollBar(form_.vimaxrono, new QScrollBar(Qt::Horizontal, this));
     bindScrollBar(form_.klimax, new QScrollBar(Qt::Horizontal, this));
-    bindLabel(form_.Label1, new QLabel(this));
-    bindLabel(form_.Label2, new QLabel(this));
-    bindLabel(form_.Label3, new QLabel(this));
+    bindLabel(form_.Label1);
+    bindLabel(form_.Label2);
+    bindLabel(form_.Label3);
     bindTimer();
 
     repaintTimer_.setSingleShot(true);
@@ -133,33 +192,36 @@ void QtWindow::bindScrollBar(ScrollBar& model, QScrollBar* widget) {
     widgets_.emplace_back(&model, widget);
 }
 
-void QtWindow::bindCheckBox(CheckBox& model, QCheckBox* widget) {
-    widget->setObjectName(QString::fromStdString(model.Name()));
-    widget->setText(QString::fromStdString(model.Caption()));
-    widget->setChecked(model.Value() == 1);
-    place(model, widget);
-    model.viewChanged = [this, &model, widget] {
-        if (widget->isChecked() != (model.Value() == 1)) {
-            const QSignalBlocker quiet(widget);
-            widget->setChecked(model.Value() == 1);
+void QtWindow::bindCheckBox(CheckBox& model) {
+    auto* box = new QCheckBox(QString::fromStdString(model.Caption()));
+    auto* place = new CheckBoxPlace(this, box);
+    box->setObjectName(QString::fromStdString(model.Name()));
+    box->setChecked(model.Value() == 1);
+    this->place(model, place);
+    model.viewChanged = [this, &model, box, place] {
+        if (box->isChecked() != (model.Value() == 1)) {
+            const QSignalBlocker quiet(box);
+            box->setChecked(model.Value() == 1);
         }
-        place(model, widget);
+        this->place(model, place);
     };
-    connect(widget, &QCheckBox::toggled, this,
+    connect(box, &QCheckBox::toggled, this,
             [this, &model](bool checked) { dispatch([&] { model.SetValue(checked ? 1 : 0); }); });
-    widgets_.emplace_back(&model, widget);
+    widgets_.emplace_back(&model, box);
 }
 
-void QtWindow::bindLabel(Label& model, QLabel* widget) {
-    widget->setObjectName(QString::fromStdString(model.Name()));
-    widget->setText(QString::fromStdString(model.Caption()));
-    widget->setTextFormat(Qt::PlainText);
-    place(model, widget);
-    model.viewChanged = [this, &model, widget] {
-        widget->setText(QString::fromStdString(model.Caption()));
-        place(model, widget);
+void QtWindow::bindLabel(Label& model) {
+    auto* label = new ReadoutLabel(this);
+    label->setObjectName(QString::fromStdString(model.Name()));
+    const auto refresh = [this, &model, label] {
+        const TwipsRect& r = model.Rect();
+        label->display(QString::fromStdString(model.Caption()),
+                    QRect(Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
+                          Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_)));
     };
-    widgets_.emplace_back(&model, widget);
+    refresh();
+    model.viewChanged = refresh;
+    widgets_.emplace_back(&model, label);
 }
 
 void QtWindow::bindTimer() {

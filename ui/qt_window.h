@@ -12,9 +12,6 @@
 #include "ui/form.h"
 #include "ui/qt_surface.h"
 
-class QAbstractButton;
-class QCheckBox;
-class QLabel;
 class QPushButton;
 class QScrollBar;
 
@@ -50,8 +47,8 @@ protected:
 private:
     void bindButton(Button& model, QPushButton* widget);
     void bindScrollBar(ScrollBar& model, QScrollBar* widget);
-    void bindCheckBox(CheckBox& model, QCheckBox* widget);
-    void bindLabel(Label& model, QLabel* widget);
+    void bindCheckBox(CheckBox& model);
+    void bindLabel(Label& model);
     void bindTimer();
     void place(const Control& model, QWidget* widget) const;
     /// Runs one event of the form, then arranges for the screen to catch up.
