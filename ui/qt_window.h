@@ -29,6 +29,8 @@ public:
     QtSurface& surface() { return surface_; }
     /// The Qt widget showing a control, for tests and accessibility.
     QWidget* widgetFor(const Control& control) const;
+    /// The Qt timer behind the form's run timer.
+    const QTimer& runTimer() const { return runTimer_; }
     /// Number of times the window copied the drawing to the screen.
     long long repaintCount() const { return repaints_; }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <span>
 #include <stdexcept>
 #include <vector>
@@ -49,6 +50,10 @@ struct StartPointRow {
     double ay;  // k = 1
 };
 
+void PrintTo(const StartPointRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class DerivativesAtStartPoint : public testing::TestWithParam<StartPointRow> {};
 
 TEST_P(DerivativesAtStartPoint, GivesTheKnownAccelerations) {
@@ -74,6 +79,10 @@ struct IsochroneRow {
     double ax;
 };
 
+void PrintTo(const IsochroneRow& row, std::ostream* os) {
+    *os << "x = " << row.x;
+}
+
 class DerivativesIsochrone : public testing::TestWithParam<IsochroneRow> {};
 
 TEST_P(DerivativesIsochrone, VerticalSpeedStaysConstant) {
@@ -92,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IsochroneRow{0.2, 3.422753246143867}, IsochroneRow{0.5, 2.5219061541735277},
                     IsochroneRow{2.0, 1.5887013247513264}));
 
-TEST(DerivativesIsochrone, MatchesTheRoundedValues) {
+TEST(Derivatives, MatchesTheQuotedIsochroneValues) {
     SimulationState state = MakeState(-1.0, 0.5);
     const std::array<std::array<double, 2>, 4> rows{
         {{0.01, 9.290782}, {0.05, 5.433282}, {0.1, 4.312399}, {0.2, 3.422753}}};
@@ -116,6 +125,11 @@ struct BalanceRow {
     double vx;
     double vy;
 };
+
+void PrintTo(const BalanceRow& row, std::ostream* os) {
+    *os << "launch (" << row.velX0 << ", " << row.velY0 << "), state (" << row.vx << ", " << row.vy
+        << ", " << row.x << ", " << row.y << ")";
+}
 
 class DerivativesForceBalance : public testing::TestWithParam<BalanceRow> {};
 
@@ -180,6 +194,10 @@ struct IndexRow {
     std::int16_t k;
     int expected;  // index into s of the expected result, or −1 for 0
 };
+
+void PrintTo(const IndexRow& row, std::ostream* os) {
+    *os << "k = " << row.k;
+}
 
 class DerivativesComponent : public testing::TestWithParam<IndexRow> {};
 
@@ -275,6 +293,10 @@ struct FirstStepRow {
     std::array<double, 4> precise;
 };
 
+void PrintTo(const FirstStepRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class RkfStepFromStart : public testing::TestWithParam<FirstStepRow> {};
 
 TEST_P(RkfStepFromStart, MatchesTheKnownStep) {
@@ -368,6 +390,10 @@ struct ShortRow {
     std::size_t yNewSize;
     std::int16_t n;
 };
+
+void PrintTo(const ShortRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class RkfStepShortArrays : public testing::TestWithParam<ShortRow> {};
 

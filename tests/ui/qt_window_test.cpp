@@ -1,1 +1,152 @@
+#include "ui/qt_window.h"
+
 #include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+namespace zorva {
+namespace {
+
+// The program as main starts it, on the offscreen platform's 800 × 800 screen.
+struct Started {
+    SimulationState state;
+    QtWindow window{state};
+    Started() { window.form().Main(window); }
+
+    QPoint pixelOf(double x, double y) {
+        const PixelPoint p = window.surface().Frame().toPixel({x, y});
+        return {static_cast<int>(p.x), static_cast<int>(p.y)};
+    }
+    QColor colourAt(QPoint p) { return window.surface().image().pixelColor(p); }
+    template <typename W>
+    W* widget(const Control& control) {
+        return qobject_cast<W*>(window.widgetFor(control));
+    }
+};
+
+bool IsDark(const QColor& c) { return c.lightness() < 100; }
+
+TEST(QtWindow, StartsScreenSizedWhiteWithTheBlackCurve) {
+    Started s;
+    EXPECT_EQ(s.window.windowTitle(), "ZORVA");
+    EXPECT_EQ(s.window.objectName(), "zerkan");
+    EXPECT_TRUE(s.window.isVisible());
+    EXPECT_EQ(s.window.size(), QSize(800, 800));
+    EXPECT_NEAR(s.state.BaseWidth, 0.1, 1e-15);
+    const double x = 0.05;
+    const double y = (1.0 - std::pow(3 * 9.81 * 0.5 * x, 2.0 / 3.0)) / (2 * 9.81);
+    EXPECT_TRUE(IsDark(s.colourAt(s.pixelOf(x, y))));
+    EXPECT_EQ(s.colourAt(s.pixelOf(0.05, 0.04)), QColor(Qt::white));
+    EXPECT_FALSE(s.window.runTimer().isActive());
+    EXPECT_EQ(s.widget<QLabel>(s.window.form().Label1)->text(), "Velocity x =  2.0  alfa");
+}
+
+TEST(QtWindow, ControlsSitWhereTheFormPutsThem) {
+    Started s;
+    const auto* bar = s.window.widgetFor(s.window.form().POLTAX);
+    // 800 px wide: the bars start W/40 from the left, W/5 wide, fourth row.
+    EXPECT_EQ(bar->geometry(), QRect(20, 75, 160, 25));
+    const auto* button = s.window.widgetFor(s.window.form().Command3);
+    EXPECT_EQ(button->geometry().left(), 160);
+    const auto* box = s.window.widgetFor(s.window.form().Check1)->parentWidget();
+    EXPECT_EQ(box->geometry(), QRect(504, 8, 369, 41));
+}
+
+TEST(QtWindow, MovingABarRunsItsHandlerOnceAndSettingItMovesTheBar) {
+    Started s;
+    Zerkan& form = s.window.form();
+    auto* poltax = s.widget<QScrollBar>(form.POLTAX);
+    poltax->setValue(10);
+    EXPECT_EQ(form.POLTAX.Value(), 10);
+    EXPECT_TRUE(s.widget<QLabel>(form.Label1)->text().contains("FY= 0.00"));
+    form.klimax.SetValue(3);
+    EXPECT_EQ(s.widget<QScrollBar>(form.klimax)->value(), 3);
+    EXPECT_EQ(s.widget<QLabel>(form.Label3)->text(), QString::fromUtf8(" Scale \u03a73"));
+    s.widget<QScrollBar>(form.vimaxrono)->setValue(500);
+    EXPECT_EQ(form.vimaxrono.Value(), 10);
+}
+
+TEST(QtWindow, TimeOnStartsThePreciseTimerAndStopStopsIt) {
+    Started s;
+    Zerkan& form = s.window.form();
+    s.widget<QPushButton>(form.Command4)->click();  // CONTINUE before "Time on"
+    EXPECT_FALSE(s.window.runTimer().isActive());
+    s.widget<QPushButton>(form.Command1)->click();
+    EXPECT_TRUE(s.window.runTimer().isActive());
+    EXPECT_EQ(s.window.runTimer().interval(), 1);
+    EXPECT_EQ(s.window.runTimer().timerType(), Qt::PreciseTimer);
+    s.widget<QPushButton>(form.Command2)->click();
+    EXPECT_FALSE(s.window.runTimer().isActive());
+    EXPECT_EQ(s.state.VelX, -2.0);
+}
+
+TEST(QtWindow, ClickingTheCheckBoxPlaceTogglesTheBox) {
+    Started s;
+    Zerkan& form = s.window.form();
+    auto* box = s.widget<QCheckBox>(form.Check2);
+    QWidget* place = box->parentWidget();
+    QTest::mouseClick(place, Qt::LeftButton, {}, QPoint(5, 30));
+    EXPECT_EQ(form.Check2.Value(), 1);
+    EXPECT_TRUE(box->isChecked());
+    form.Check2.SetValue(0);
+    EXPECT_FALSE(box->isChecked());
+}
+
+TEST(QtWindow, AClickOnTheDrawingDrawsTheCircleButAClickOnAReadoutDoesNot) {
+    Started s;
+    s.state.VelX = 5.0;
+    QTest::mouseClick(s.widget<QLabel>(s.window.form().Label2), Qt::LeftButton, {}, QPoint(4, 12));
+    EXPECT_EQ(s.state.VelX, 5.0);
+    const QPoint start = s.pixelOf(1 / 14.715, 0.0);
+    QTest::mouseClick(&s.window, Qt::RightButton, {}, start);
+    EXPECT_EQ(s.state.VelX, -2.0);
+    // The centre of curvature of the start point, drawn as a 4-px dot.
+    const QPoint centre = s.pixelOf(0.322800, 0.509684);
+    if (QRect(QPoint(0, 0), s.window.size()).contains(centre)) {
+        EXPECT_TRUE(IsDark(s.colourAt(centre)));
+    }
+}
+
+TEST(QtWindow, AWholeRunStopsByItselfWithRepaintsCoalesced) {
+    Started s;
+    Zerkan& form = s.window.form();
+    s.widget<QScrollBar>(form.POLTAX)->setValue(10);
+    const long long before = s.window.repaintCount();
+    QElapsedTimer clock;
+    clock.start();
+    s.widget<QPushButton>(form.Command1)->click();
+    while (s.window.runTimer().isActive() && clock.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const double seconds = clock.elapsed() / 1000.0;
+    EXPECT_FALSE(s.window.runTimer().isActive());
+    EXPECT_NEAR(s.state.PosY, 1 / 19.62, 0.001 / 19.62);
+    EXPECT_GT(s.state.StepCount, 2000);
+    const double repaintsPerSecond = (s.window.repaintCount() - before) / seconds;
+    EXPECT_LT(repaintsPerSecond, 120.0);
+}
+
+TEST(QtWindow, ResizingKeepsTheDrawing) {
+    Started s;
+    const double x = 0.05;
+    const double y = (1.0 - std::pow(3 * 9.81 * 0.5 * x, 2.0 / 3.0)) / (2 * 9.81);
+    const PixelPoint exact = s.window.surface().Frame().toPixel({x, y});
+    const QPoint onCurve = s.pixelOf(x, y);
+    s.window.resize(300, 200);
+    QCoreApplication::processEvents();
+    s.window.resize(1200, 900);
+    QCoreApplication::processEvents();
+    // The scale keeps its corner and pixel size.
+    EXPECT_NEAR(s.window.surface().Frame().toPixel({x, y}).x, exact.x, 1e-6);
+    EXPECT_NEAR(s.window.surface().Frame().toPixel({x, y}).y, exact.y, 1e-6);
+    EXPECT_TRUE(IsDark(s.colourAt(onCurve)));
+    EXPECT_GE(s.window.surface().image().width(), 1200);
+}
+
+}  // namespace
+}  // namespace zorva
