@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include <cmath>
+#include <iostream>
 #include <string>
 
 #include "curve/curve.h"
@@ -20,11 +21,14 @@ std::string SpeedReadoutAtLoad(int poltax) {
     return "Velocity x =  " + Format(poltax / 10.0, "0.0") + "  alfa";
 }
 
-std::string ScaleReadout(int klimax) { return " Scale \u03a7" + Format(klimax, "0"); }
+std::string ScaleReadout(int klimax) {
+    return " Scale \u03a7" + Format(klimax, "0");
+}
 
 }  // namespace
 
-Zerkan::Zerkan(SimulationState& state, Surface& surface) : state_(state), surface_(surface) {
+Zerkan::Zerkan(SimulationState& state, Surface& surface)
+    : state_(state), surface_(surface), failureReport_(&std::cerr) {
     // The controls already hold their design values, so connecting the
     // handlers now fires nothing; Form_Load's POLTAX assignment changes nothing.
     connectHandlers();
@@ -32,14 +36,48 @@ Zerkan::Zerkan(SimulationState& state, Surface& surface) : state_(state), surfac
 }
 
 void Zerkan::connectHandlers() {
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Timer1.TimerEvent = [this] { Timer1_Timer(); };
-    klimax.Change = [this] { klimax_Change(); };
-    vimaxrono.Change = [this] { vimaxrono_Change(); };
-    POLTAX.Change = [this] { POLTAX_Change(); };
+    Command1.Click = [this] { guarded([this] { Command1_Click(); }); };
+    Command2.Click = [this] { guarded([this] { Command2_Click(); }); };
+    Command3.Click = [this] { guarded([this] { Command3_Click(); }); };
+    Command4.Click = [this] { guarded([this] { Command4_Click(); }); };
+    Timer1.TimerEvent = [this] { guarded([this] { Timer1_Timer(); }); };
+    klimax.Change = [this] { guarded([this] { klimax_Change(); }); };
+    vimaxrono.Change = [this] { guarded([this] { vimaxrono_Change(); }); };
+    POLTAX.Change = [this] { guarded([this] { POLTAX_Change(); }); };
+}
+
+void Zerkan::MouseDown(int button, int shift, float X, float Y) {
+    guarded([&] { Form_MouseDown(button, shift, X, Y); });
+}
+
+void Zerkan::guarded(const std::function<void()>& handler) {
+    // With the values the program sets no handler can fail. Should one fail
+    // all the same, the run must neither take the window down nor go on from
+    // a half-updated state: the values the handler started from are put
+    // back, the run timer stops, and the first such failure is reported.
+    const SimulationState state = state_;
+    const TickMemory memory = tickMemory_;
+    try {
+        handler();
+        return;
+    } catch (const std::exception& failure) {
+        recordFailure(failure.what());
+    } catch (...) {
+        recordFailure("unknown failure");
+    }
+    state_ = state;
+    tickMemory_ = memory;
+    Timer1.SetEnabled(false);
+}
+
+void Zerkan::recordFailure(const std::string& what) {
+    ++failures_;
+    if (failures_ == 1 && failureReport_ != nullptr) {
+        *failureReport_ << "zorva: an event failed (" << what
+                        << "); the run was stopped and its values kept as they were before "
+                           "the event. Later failures are not reported.\n";
+        failureReport_->flush();
+    }
 }
 
 void Zerkan::Form_Load() {
@@ -158,16 +196,16 @@ void Zerkan::SetTop(Control& control, float value) {
 void Zerkan::SetWidth(Control& control, float value) {
     const WorldFrame& frame = surface_.Frame();
     TwipsRect rect = control.Rect();
-    rect.width = std::fabs(value) / std::fabs(frame.width()) * frame.widthPx() *
-                 surface_.TwipsPerPixel();
+    rect.width =
+        std::fabs(value) / std::fabs(frame.width()) * frame.widthPx() * surface_.TwipsPerPixel();
     control.SetRect(rect);
 }
 
 void Zerkan::SetHeight(Control& control, float value) {
     const WorldFrame& frame = surface_.Frame();
     TwipsRect rect = control.Rect();
-    rect.height = std::fabs(value) / std::fabs(frame.height()) * frame.heightPx() *
-                  surface_.TwipsPerPixel();
+    rect.height =
+        std::fabs(value) / std::fabs(frame.height()) * frame.heightPx() * surface_.TwipsPerPixel();
     control.SetRect(rect);
 }
 
@@ -194,11 +232,17 @@ void Zerkan::Command2_Click() {
     state_.VelY = state_.b * 2.0;
 }
 
-void Zerkan::Command3_Click() { runTick(); }
+void Zerkan::Command3_Click() {
+    runTick();
+}
 
-void Zerkan::Command4_Click() { Timer1.SetEnabled(true); }
+void Zerkan::Command4_Click() {
+    Timer1.SetEnabled(true);
+}
 
-void Zerkan::Timer1_Timer() { runTick(); }
+void Zerkan::Timer1_Timer() {
+    runTick();
+}
 
 void Zerkan::runTick() {
     const TickSettings settings{

@@ -3,6 +3,10 @@
 // the user's input in as these events and copies the surface to the screen.
 #pragma once
 
+#include <functional>
+#include <iosfwd>
+#include <string>
+
 #include "plot/curve_plot.h"
 #include "plot/surface.h"
 #include "sim/state.h"
@@ -13,7 +17,7 @@ namespace zorva {
 
 /// What start-up asks of the window itself. Sizes and positions in twips.
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
     /// Places the window's outer top-left corner.
     virtual void Move(double leftTwips, double topTwips) = 0;
@@ -27,7 +31,7 @@ public:
 };
 
 class Zerkan {
-public:
+  public:
     /// Creating the window loads it: the controls get their design values,
     /// the handlers are connected and Form_Load runs. The state and the
     /// surface must outlive the window.
@@ -68,6 +72,16 @@ public:
     /// A mouse button pressed at world (X, Y); button and shift are not used.
     void Form_MouseDown(int button, int shift, float X, float Y);
 
+    /// The window layer's entry for a mouse press: Form_MouseDown under the
+    /// same protection as every control event (see FailureCount).
+    void MouseDown(int button, int shift, float X, float Y);
+    /// Control events and MouseDown never let a failure escape: a failing
+    /// event's state changes are undone, the run timer stops, and the first
+    /// failure is written to the report stream (standard error unless set;
+    /// nullptr writes nothing). Counts the failures so far.
+    int FailureCount() const { return failures_; }
+    void SetFailureReport(std::ostream* stream) { failureReport_ = stream; }
+
     /// Control placement in the surface's current units (world units once the
     /// frame is set), single precision. Top is the y of the upper edge;
     /// Height reads back as a positive length.
@@ -83,8 +97,10 @@ public:
     const SimulationState& State() const { return state_; }
     Surface& Canvas() { return surface_; }
 
-private:
+  private:
     void connectHandlers();
+    void guarded(const std::function<void()>& handler);
+    void recordFailure(const std::string& what);
     void layOutControls();
     void runTick();
     CurveSettings curveSettings() const;
@@ -92,6 +108,8 @@ private:
     SimulationState& state_;
     Surface& surface_;
     TickMemory tickMemory_;
+    std::ostream* failureReport_;
+    int failures_ = 0;
 };
 
 }  // namespace zorva

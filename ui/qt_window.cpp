@@ -41,7 +41,7 @@ int Pixels(double twips, double twipsPerPixel) {
 // background behind its text only; the rest of its place lets the drawing
 // and the check boxes show through and receive the clicks.
 class ReadoutLabel : public QLabel {
-public:
+  public:
     explicit ReadoutLabel(QWidget* parent) : QLabel(parent) {
         setTextFormat(Qt::PlainText);
         setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -60,7 +60,7 @@ public:
         setMask(QRegion(0, (place.height() - textHeight) / 2, textWidth, textHeight));
     }
 
-protected:
+  protected:
     // A click on a readout is not a click on the drawing.
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
 };
@@ -69,7 +69,7 @@ protected:
 // right of that place, clear of the readouts' text on a wide screen; a click
 // anywhere in the place toggles it, as a click on the box does.
 class CheckBoxPlace : public QWidget {
-public:
+  public:
     CheckBoxPlace(QWidget* parent, QCheckBox* box) : QWidget(parent), box_(box) {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -82,7 +82,7 @@ public:
         box->setPalette(white);
     }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (rect().contains(event->position().toPoint())) {
@@ -90,7 +90,7 @@ protected:
         }
     }
 
-private:
+  private:
     QCheckBox* box_;
 };
 
@@ -167,7 +167,8 @@ void QtWindow::bindButton(Button& model, QPushButton* widget) {
         widget->setText(QString::fromStdString(model.Caption()));
         place(model, widget);
     };
-    connect(widget, &QPushButton::clicked, this, [this, &model] { dispatch([&] { model.Press(); }); });
+    connect(widget, &QPushButton::clicked, this,
+            [this, &model] { dispatch([&] { model.Press(); }); });
     widgets_.emplace_back(&model, widget);
 }
 
@@ -216,8 +217,8 @@ void QtWindow::bindLabel(Label& model) {
     const auto refresh = [this, &model, label] {
         const TwipsRect& r = model.Rect();
         label->display(QString::fromStdString(model.Caption()),
-                    QRect(Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
-                          Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_)));
+                       QRect(Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
+                             Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_)));
     };
     refresh();
     model.viewChanged = refresh;
@@ -295,8 +296,7 @@ void QtWindow::mousePressEvent(QMouseEvent* event) {
     const int button = static_cast<int>(event->button());
     const int shift = static_cast<int>(event->modifiers() >> 25);
     dispatch([&] {
-        form_.Form_MouseDown(button, shift, static_cast<float>(world.x),
-                             static_cast<float>(world.y));
+        form_.MouseDown(button, shift, static_cast<float>(world.x), static_cast<float>(world.y));
     });
 }
 
