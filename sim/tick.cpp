@@ -15,12 +15,14 @@ constexpr Colour kGreen = RGB(0, 255, 0);
 constexpr Colour kWhite = RGB(255, 255, 255);
 constexpr double kStopTolerance = 0.001;
 
-double Sign(double value) { return value > 0.0 ? 1.0 : (value < 0.0 ? -1.0 : 0.0); }
+double Sign(double value) {
+    return value > 0.0 ? 1.0 : (value < 0.0 ? -1.0 : 0.0);
+}
 
 }  // namespace
 
 TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& surface,
-                           const TickSettings& settings) {
+                           const TickSettings& settings, TickSample* sample) {
     state.Pi = 4.0 * std::atan(1.0);
     const double t = static_cast<double>(state.StepCount) * state.TimeStep * settings.vimaxrono;
     const double m = 1.0;
@@ -34,8 +36,7 @@ TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& 
     const double uy = state.VelY;
     const double y0 = state.PosY;
     const double s0 = CurveSlope(state.a, state.b, state.PosX);
-    const double v0Squared =
-        state.VelX0 * state.VelX0 + state.VelY0 * state.VelY0 - 2.0 * g * y0;
+    const double v0Squared = state.VelX0 * state.VelX0 + state.VelY0 * state.VelY0 - 2.0 * g * y0;
 
     // Only the integrated height is kept: the body is put back on the curve
     // at that height, so it can never drift off the track.
@@ -86,8 +87,8 @@ TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& 
     // The first tick of a run has no force of its own yet to replace.
     if (state.StepCount > 1) {
         ForceDisplay(surface, state, settings.display,
-                     {state.PosX, state.PosY, Fx, Fy, W, memory.LastX, memory.LastY,
-                      memory.LastFx, memory.LastFy});
+                     {state.PosX, state.PosY, Fx, Fy, W, memory.LastX, memory.LastY, memory.LastFx,
+                      memory.LastFy});
     }
     memory.LastFx = Fx;
     memory.LastFy = Fy;
@@ -132,6 +133,19 @@ TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& 
         state.VelX = 0.0;
     }
     DrawAxes(surface, state, settings.display.klimax);
+    if (sample != nullptr) {
+        *sample = {static_cast<double>(state.StepCount) * state.TimeStep,
+                   state.PosX,
+                   state.PosY,
+                   state.VelX,
+                   state.VelY,
+                   std::hypot(state.VelX, state.VelY),
+                   Fx,
+                   Fy,
+                   N,
+                   R,
+                   state.StepCount};
+    }
     return TickOutcome::Drawn;
 }
 

@@ -6,6 +6,7 @@
 
 #include "plot/display.h"
 #include "plot/surface.h"
+#include "sim/run_log.h"
 #include "sim/state.h"
 
 namespace zorva {
@@ -41,7 +42,8 @@ enum class TickOutcome {
 /// slope, and draws the trace point, the vectors and the circle of
 /// curvature. Returns Stopped, having drawn nothing and left StepCount and
 /// the memory alone, once the body is within 0.1 % of the summit height.
+/// When sample is given, a drawn tick also records its values there.
 TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& surface,
-                           const TickSettings& settings);
+                           const TickSettings& settings, TickSample* sample = nullptr);
 
 }  // namespace zorva

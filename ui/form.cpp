@@ -224,6 +224,10 @@ void Zerkan::Command1_Click() {
     state_.StepCount = 0;
     Timer1.SetInterval(vimaxrono.Value());
     Timer1.SetEnabled(true);
+    runLog_.clear();
+    if (runStarted) {
+        runStarted(state_.VelY0);
+    }
 }
 
 void Zerkan::Command2_Click() {
@@ -249,8 +253,14 @@ void Zerkan::runTick() {
         vimaxrono.Value(),
         {klimax.Value(), Check1.Value(), Check2.Value(), Check3.Value()},
     };
-    if (SimulationTick(state_, tickMemory_, surface_, settings) == TickOutcome::Stopped) {
+    TickSample sample;
+    if (SimulationTick(state_, tickMemory_, surface_, settings, &sample) == TickOutcome::Stopped) {
         Timer1.SetEnabled(false);
+        return;
+    }
+    runLog_.add(sample);
+    if (tickDrawn) {
+        tickDrawn(sample);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "plot/curve_plot.h"
 #include "plot/surface.h"
+#include "sim/run_log.h"
 #include "sim/state.h"
 #include "sim/tick.h"
 #include "ui/controls.h"
@@ -94,6 +95,18 @@ class Zerkan {
     void SetWidth(Control& control, float value);
     void SetHeight(Control& control, float value);
 
+    /// The samples of the current run since the last "Time on".
+    const RunLog& Log() const { return runLog_; }
+    /// Most samples a run keeps: a run that never reaches the summit must not
+    /// grow the program for as long as the window stays open.
+    void SetLogCapacity(std::size_t rows) { runLog_.setCapacity(rows); }
+    static constexpr std::size_t kWindowLogRows = 10000;
+
+    /// Told of every "Time on", with the launch's vertical speed (m/s), and
+    /// of every drawn tick; set by whoever graphs the run.
+    std::function<void(double)> runStarted;
+    std::function<void(const TickSample&)> tickDrawn;
+
     const SimulationState& State() const { return state_; }
     Surface& Canvas() { return surface_; }
 
@@ -108,6 +121,7 @@ class Zerkan {
     SimulationState& state_;
     Surface& surface_;
     TickMemory tickMemory_;
+    RunLog runLog_{kWindowLogRows};
     std::ostream* failureReport_;
     int failures_ = 0;
 };

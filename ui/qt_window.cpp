@@ -1,15 +1,20 @@
 #include "ui/qt_window.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <cmath>
+
+#include "ui/qt_export.h"
 
 namespace zorva {
 namespace {
@@ -130,6 +135,8 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
     bindLabel(form_.Label2);
     bindLabel(form_.Label3);
     bindTimer();
+    describeForScreenReaders();
+    bindShortcuts();
 
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
@@ -239,6 +246,115 @@ void QtWindow::bindTimer() {
     };
     connect(&runTimer_, &QTimer::timeout, this,
             [this] { dispatch([this] { form_.Timer1.Elapse(); }); });
+}
+
+void QtWindow::describeForScreenReaders() {
+    struct Description {
+        const Control& control;
+        const char* name;
+        const char* description;
+    };
+    const Zerkan& f = form_;
+    const Description descriptions[] = {
+        {f.Command1, "Time on",
+         "Puts the body at its start point and starts the run. Shortcut F5."},
+        {f.Command2, "STOP",
+         "Stops the run; it continues with twice the isochrone velocity. Shortcut F6."},
+        {f.Command3, "step", "Runs one tick of the motion. Shortcut F7."},
+        {f.Command4, "CONTINUE", "Continues a stopped run. Shortcut F8."},
+        {f.klimax, "Scale", "Drawing scale, 1 to 20; a larger value zooms out."},
+        {f.vimaxrono, "Time step", "Time step and timer interval for the next run, 1 to 10."},
+        {f.POLTAX, "Launch speed",
+         "Launch-speed factor times ten, 1 to 100; 10 keeps the vertical speed constant."},
+        {f.Label1, "Launch speed readout",
+         "Speed factor and the vertical force at the start point."},
+        {f.Label2, "Time step readout", "The time-step bar's value."},
+        {f.Label3, "Scale readout", "The scale bar's value."},
+        {f.Check1, "Show components of force",
+         "Adds the force's horizontal and vertical components."},
+        {f.Check2, "Show components of Velocity",
+         "Adds the velocity's horizontal and vertical components."},
+        {f.Check3, "Show weight and Reaction", "Adds the weight and the normal reaction."},
+    };
+    for (const Description& d : descriptions) {
+        QWidget* widget = widgetFor(d.control);
+        widget->setAccessibleName(QString::fromUtf8(d.name));
+        widget->setAccessibleDescription(QString::fromUtf8(d.description));
+    }
+    setAccessibleName(Zerkan::kCaption);
+    setAccessibleDescription(QStringLiteral(
+        "A body sliding without friction up the isochrone, with its velocity, forces and circle "
+        "of curvature. Press F1 for the keyboard shortcuts."));
+}
+
+QString QtWindow::shortcutHelp() {
+    return QStringLiteral(
+        "F5\tTime on: start the run from the start point\n"
+        "F6\tSTOP\n"
+        "F7\tstep: one tick\n"
+        "F8\tCONTINUE\n"
+        "Ctrl+G\tShow or hide the graphs of the run\n"
+        "Ctrl+E\tSave the drawing as PNG\n"
+        "Ctrl+D\tSave the run's data as CSV\n"
+        "F1\tThis help\n"
+        "Tab\tMove between the controls; arrow keys move a bar, Space presses a button "
+        "or ticks a box");
+}
+
+void QtWindow::bindShortcuts() {
+    const auto add = [this](const QKeySequence& keys, const std::function<void()>& action) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    const auto press = [this](Button& button) {
+        return [this, &button] { qobject_cast<QPushButton*>(widgetFor(button))->click(); };
+    };
+    add(Qt::Key_F5, press(form_.Command1));
+    add(Qt::Key_F6, press(form_.Command2));
+    add(Qt::Key_F7, press(form_.Command3));
+    add(Qt::Key_F8, press(form_.Command4));
+    add(Qt::Key_F1, [this] {
+        auto* help = new QMessageBox(QMessageBox::Information, QStringLiteral("ZORVA — keys"),
+                                     shortcutHelp(), QMessageBox::Close, this);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        help->show();
+    });
+    add(QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the drawing"),
+                                                          QStringLiteral("zorva.png"),
+                                                          QStringLiteral("PNG images (*.png)"));
+        QString error;
+        if (!path.isEmpty() && !savePicture(path, &error)) {
+            QMessageBox::warning(this, QStringLiteral("ZORVA"), error);
+        }
+    });
+    add(QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Save the run's data"), QStringLiteral("zorva-run.csv"),
+            QStringLiteral("CSV files (*.csv)"));
+        QString error;
+        if (!path.isEmpty() && !saveData(path, &error)) {
+            QMessageBox::warning(this, QStringLiteral("ZORVA"), error);
+        }
+    });
+}
+
+QImage QtWindow::picture() {
+    const QImage& image = surface_.image();
+    const qreal ratio = image.devicePixelRatio();
+    QImage shown = image.copy(0, 0, std::min(image.width(), static_cast<int>(width() * ratio)),
+                              std::min(image.height(), static_cast<int>(height() * ratio)));
+    shown.setDevicePixelRatio(ratio);
+    return shown;
+}
+
+bool QtWindow::savePicture(const QString& path, QString* error) {
+    return SavePng(picture(), path, error);
+}
+
+bool QtWindow::saveData(const QString& path, QString* error) {
+    return SaveCsv(form_.Log(), path, error);
 }
 
 void QtWindow::dispatch(const std::function<void()>& handler) {

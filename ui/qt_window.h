@@ -19,7 +19,7 @@ namespace zorva {
 
 class QtWindow : public QWidget, public WindowHost {
     Q_OBJECT
-public:
+  public:
     /// Creates and loads the window for the program's one state, which must
     /// outlive it. Nothing is shown until the form's Main runs.
     explicit QtWindow(SimulationState& state, QWidget* parent = nullptr);
@@ -29,6 +29,15 @@ public:
     QtSurface& surface() { return surface_; }
     /// The Qt widget showing a control, for tests and accessibility.
     QWidget* widgetFor(const Control& control) const;
+    /// The drawing as shown in the client area.
+    QImage picture();
+    /// Save the drawing as PNG / the current run's data as CSV; false with
+    /// a message for the user in *error when the file could not be written.
+    bool savePicture(const QString& path, QString* error);
+    bool saveData(const QString& path, QString* error);
+    /// The keyboard shortcuts, one per line.
+    static QString shortcutHelp();
+
     /// The Qt timer behind the form's run timer.
     const QTimer& runTimer() const { return runTimer_; }
     /// Number of times the window copied the drawing to the screen.
@@ -41,17 +50,19 @@ public:
     double ScreenHeightTwips() const override;
     void Show() override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void bindButton(Button& model, QPushButton* widget);
     void bindScrollBar(ScrollBar& model, QScrollBar* widget);
     void bindCheckBox(CheckBox& model);
     void bindLabel(Label& model);
     void bindTimer();
+    void bindShortcuts();
+    void describeForScreenReaders();
     void place(const Control& model, QWidget* widget) const;
     /// Runs one event of the form, then arranges for the screen to catch up.
     void dispatch(const std::function<void()>& handler);

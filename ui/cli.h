@@ -1,0 +1,45 @@
+// The command line: the same run as in the window, without a window, for
+// worksheets and reproducible data.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorva {
+
+struct CommandLine {
+    enum class Action {
+        Window,   ///< no options: open the window
+        Help,     ///< --help
+        Version,  ///< --version
+        Run,      ///< run without a window and write the outputs
+        Error,    ///< bad usage: `error` says which option and why
+    };
+    Action action = Action::Window;
+    int poltax = 20;    ///< 1 to 100
+    int vimaxrono = 1;  ///< 1 to 10
+    int klimax = 1;     ///< 1 to 20
+    bool forceComponents = false;
+    bool velocityComponents = false;
+    bool weightReaction = false;
+    /// Ticks to run; 0 runs until the run stops by itself, at most kMaxTicks.
+    std::int64_t ticks = 0;
+    std::string csv;   ///< file for the per-tick data, or empty
+    std::string png;   ///< file for the final picture, or empty
+    int width = 1920;  ///< picture size in pixels, 1 to 16384
+    int height = 1080;
+    std::string error;  ///< one line naming the option, for Action::Error
+};
+
+/// A run without --ticks ends at the summit or after this many ticks.
+inline constexpr std::int64_t kMaxTicks = 1'000'000;
+
+/// Reads the arguments after the program name. Options take their value as
+/// the next argument or after '='. Never throws.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+/// The --help text.
+std::string UsageText();
+
+}  // namespace zorva
