@@ -35,9 +35,13 @@ double Divide(double numerator, double denominator) {
     return Finite(numerator / denominator);
 }
 
-double Times(double left, double right) { return Finite(left * right); }
+double Times(double left, double right) {
+    return Finite(left * right);
+}
 
-double Minus(double left, double right) { return Finite(left - right); }
+double Minus(double left, double right) {
+    return Finite(left - right);
+}
 
 // The absorbing functions answer 0 whichever step failed, including a step
 // inside a function they call.

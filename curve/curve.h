@@ -11,7 +11,7 @@ namespace zorva {
 /// non-whole exponent, a zero base with a negative exponent, a division by
 /// zero, or a result outside the range of a double.
 class CurveEvaluationError : public std::domain_error {
-public:
+  public:
     using std::domain_error::domain_error;
 };
 

@@ -4,8 +4,8 @@
 
 namespace zorva {
 
-void DrawArrow(SimulationState& state, double X0, double Y0, double DX, double DY,
-               Surface& Target, int Red, int Green, int Blue) {
+void DrawArrow(SimulationState& state, double X0, double Y0, double DX, double DY, Surface& Target,
+               int Red, int Green, int Blue) {
     const Colour colour = RGB(Red, Green, Blue);
     const double X1 = X0 + DX;
     const double Y1 = Y0 + DY;

@@ -12,7 +12,7 @@ namespace zorva {
 /// each 1/75 of the visible diagonal long, 30° either side of the shaft.
 /// Stores π into state.Pi. The same call in white covers the same three
 /// segments as long as the visible world area is unchanged.
-void DrawArrow(SimulationState& state, double X0, double Y0, double DX, double DY,
-               Surface& Target, int Red, int Green, int Blue);
+void DrawArrow(SimulationState& state, double X0, double Y0, double DX, double DY, Surface& Target,
+               int Red, int Green, int Blue);
 
 }  // namespace zorva

@@ -42,8 +42,8 @@ struct Legend {
 
 void DrawLegendArrow(Surface& surface, SimulationState& state, const Legend& legend, int row,
                      Colour colour) {
-    DrawArrow(state, legend.arrowX, legend.row(row), legend.arrowLength, 0.0, surface,
-              colour.red, colour.green, colour.blue);
+    DrawArrow(state, legend.arrowX, legend.row(row), legend.arrowLength, 0.0, surface, colour.red,
+              colour.green, colour.blue);
 }
 
 void PrintLabel(Surface& surface, const Legend& legend, int row, const char* text) {

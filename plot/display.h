@@ -21,12 +21,12 @@ struct DisplaySettings {
 
 /// What the force display draws and what it paints over.
 struct ForceDisplayInput {
-    double x = 0.0;       ///< body position (m)
+    double x = 0.0;  ///< body position (m)
     double y = 0.0;
-    double Fx = 0.0;      ///< total force, reaction plus weight (N)
+    double Fx = 0.0;  ///< total force, reaction plus weight (N)
     double Fy = 0.0;
-    double W = 9.81;      ///< weight (N)
-    double xa = 0.0;      ///< anchor of the erasers (m): the position stored by the tick
+    double W = 9.81;  ///< weight (N)
+    double xa = 0.0;  ///< anchor of the erasers (m): the position stored by the tick
     double ya = 0.0;
     double lastFx = 0.0;  ///< total force drawn by the previous tick (N)
     double lastFy = 0.0;

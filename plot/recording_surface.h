@@ -29,7 +29,7 @@ struct Primitive {
 };
 
 class RecordingSurface : public Surface {
-public:
+  public:
     /// A client area of widthPx × heightPx pixels at 15 twips per pixel.
     RecordingSurface(int widthPx = 1920, int heightPx = 1080, double twipsPerPixel = 15.0)
         : Surface(widthPx, heightPx, twipsPerPixel) {}
@@ -37,7 +37,7 @@ public:
     const std::vector<Primitive>& primitives() const { return primitives_; }
     void forget() { primitives_.clear(); }
 
-protected:
+  protected:
     void clearTo(Colour background) override;
     void drawDot(Point centre, Colour colour, int diameterPx) override;
     void drawLine(Point from, Point to, const Pen& pen) override;
@@ -45,7 +45,7 @@ protected:
     void drawText(Point topLeft, std::string_view text, Colour colour, bool bold) override;
     double lineHeightPx() const override { return 16.0; }
 
-private:
+  private:
     std::vector<Primitive> primitives_;
 };
 

@@ -4,7 +4,9 @@
 
 namespace zorva {
 namespace {
-float Single(double value) { return static_cast<float>(value); }
+float Single(double value) {
+    return static_cast<float>(value);
+}
 }  // namespace
 
 Surface::Surface(int widthPx, int heightPx, double twipsPerPixel)
@@ -27,21 +29,29 @@ void Surface::Cls() {
     CurrentY = frame_.top();
 }
 
-Pen Surface::penIn(Colour colour) const { return {colour, std::max(DrawWidth, 1), DrawStyle}; }
+Pen Surface::penIn(Colour colour) const {
+    return {colour, std::max(DrawWidth, 1), DrawStyle};
+}
 
-void Surface::PSet(double x, double y) { PSet(x, y, ForeColor); }
+void Surface::PSet(double x, double y) {
+    PSet(x, y, ForeColor);
+}
 
 void Surface::PSet(double x, double y, Colour colour) {
     drawDot({Single(x), Single(y)}, colour, std::max(DrawWidth, 1));
 }
 
-void Surface::Line(double x1, double y1, double x2, double y2) { Line(x1, y1, x2, y2, ForeColor); }
+void Surface::Line(double x1, double y1, double x2, double y2) {
+    Line(x1, y1, x2, y2, ForeColor);
+}
 
 void Surface::Line(double x1, double y1, double x2, double y2, Colour colour) {
     drawLine({Single(x1), Single(y1)}, {Single(x2), Single(y2)}, penIn(colour));
 }
 
-void Surface::Circle(double x, double y, double radius) { Circle(x, y, radius, ForeColor); }
+void Surface::Circle(double x, double y, double radius) {
+    Circle(x, y, radius, ForeColor);
+}
 
 void Surface::Circle(double x, double y, double radius, Colour colour) {
     drawCircle({Single(x), Single(y)}, Single(radius), penIn(colour));

@@ -19,7 +19,9 @@ struct Colour {
 };
 
 /// The colour made of red, green and blue, each 0 to 255.
-constexpr Colour RGB(int red, int green, int blue) { return {red, green, blue}; }
+constexpr Colour RGB(int red, int green, int blue) {
+    return {red, green, blue};
+}
 
 /// Line styles: DrawStyle values.
 inline constexpr int kSolid = 0;
@@ -36,7 +38,7 @@ struct Pen {
 /// The drawing surface. Coordinates are in the current user scale and are
 /// handed to the implementation in single precision. Pen widths are pixels.
 class Surface {
-public:
+  public:
     /// A client area of widthPx × heightPx pixels (both ≥ 1), twipsPerPixel
     /// twips to a pixel; until Scale is called, the scale is in twips.
     Surface(int widthPx, int heightPx, double twipsPerPixel);
@@ -85,7 +87,7 @@ public:
     double CurrentY = 0.0;
     bool FontBold = false;
 
-protected:
+  protected:
     /// What an implementation draws. Points are world coordinates of Frame().
     struct Point {
         float x;
@@ -101,7 +103,7 @@ protected:
     /// Called after the frame changed through Scale or Resize.
     virtual void frameChanged() {}
 
-private:
+  private:
     Pen penIn(Colour colour) const;
 
     WorldFrame frame_;

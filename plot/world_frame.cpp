@@ -21,7 +21,9 @@ WorldPoint WorldFrame::toWorld(PixelPoint p) const {
     return {left_ + p.x / widthPx_ * width_, top_ + p.y / heightPx_ * height_};
 }
 
-double WorldFrame::pixelsPerUnitX() const { return widthPx_ / std::fabs(width_); }
+double WorldFrame::pixelsPerUnitX() const {
+    return widthPx_ / std::fabs(width_);
+}
 
 double WorldFrame::lengthToPixels(double worldLength) const {
     return std::fabs(worldLength) * pixelsPerUnitX();

@@ -18,7 +18,7 @@ struct PixelPoint {
 /// (left, top) and bottom-right corner (right, bottom), over a client area of
 /// widthPx × heightPx pixels. top > bottom makes world y point upwards.
 class WorldFrame {
-public:
+  public:
     /// Requires widthPx, heightPx > 0, right ≠ left and bottom ≠ top.
     WorldFrame(double left, double top, double right, double bottom, double widthPx,
                double heightPx);
@@ -45,7 +45,7 @@ public:
 
     friend bool operator==(const WorldFrame&, const WorldFrame&) = default;
 
-private:
+  private:
     double left_;
     double top_;
     double width_;

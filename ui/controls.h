@@ -18,7 +18,7 @@ struct TwipsRect {
 };
 
 class Control {
-public:
+  public:
     Control(std::string name, std::string caption, TwipsRect design)
         : name_(std::move(name)), caption_(std::move(caption)), rect_(design) {}
     virtual ~Control() = default;
@@ -34,10 +34,10 @@ public:
     /// Called after anything visible changed; set by the window layer.
     std::function<void()> viewChanged;
 
-protected:
+  protected:
     void notifyView() const;
 
-private:
+  private:
     std::string name_;
     std::string caption_;
     TwipsRect rect_;
@@ -46,7 +46,7 @@ private:
 /// A horizontal scroll bar. Value always lies within [Min, Max]; Change fires
 /// after every change of Value, whoever made it, and at no other time.
 class ScrollBar : public Control {
-public:
+  public:
     /// Requires min ≤ value ≤ max; the design value is taken without a Change.
     ScrollBar(std::string name, int min, int max, int smallChange, int largeChange, int value,
               TwipsRect design);
@@ -61,7 +61,7 @@ public:
 
     std::function<void()> Change;
 
-private:
+  private:
     int min_;
     int max_;
     int smallChange_;
@@ -71,18 +71,18 @@ private:
 
 /// A check box: Value is 1 when checked and 0 when not.
 class CheckBox : public Control {
-public:
+  public:
     using Control::Control;
     int Value() const { return value_; }
     /// 1 checks the box; any other value clears it.
     void SetValue(int value);
 
-private:
+  private:
     int value_ = 0;
 };
 
 class Button : public Control {
-public:
+  public:
     using Control::Control;
     /// Raises Click, as a press of the button does.
     void Press() const;
@@ -90,14 +90,14 @@ public:
 };
 
 class Label : public Control {
-public:
+  public:
     using Control::Control;
 };
 
 /// The run timer. It raises TimerEvent once per Interval milliseconds while
 /// Enabled, and never while Interval is 0.
 class Timer {
-public:
+  public:
     int Interval() const { return interval_; }
     /// Milliseconds, ≥ 0; a negative value is taken as 0.
     void SetInterval(int milliseconds);
@@ -112,7 +112,7 @@ public:
     /// Called after Interval or Enabled changed; set by the window layer.
     std::function<void()> viewChanged;
 
-private:
+  private:
     int interval_ = 0;
     bool enabled_ = true;
 };

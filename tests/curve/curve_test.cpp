@@ -79,8 +79,8 @@ struct FailureRow {
     double radius;  // CurvatureRadius(a, b, x)
 };
 
-void ExpectCell(double (*function)(double, double, double), const FailureRow& row,
-                double expected, const char* which) {
+void ExpectCell(double (*function)(double, double, double), const FailureRow& row, double expected,
+                const char* which) {
     if (std::isnan(expected)) {
         EXPECT_THROW(function(row.a, row.b, row.x), CurveEvaluationError) << which;
     } else {
@@ -108,17 +108,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FailureRow>& info) { return info.param.name; });
 
 TEST(CurveX, AbsorbsFailures) {
-    EXPECT_EQ(CurveX(A, B, 0.06), 0.0);                       // above the cusp: negative base
+    EXPECT_EQ(CurveX(A, B, 0.06), 0.0);                         // above the cusp: negative base
     EXPECT_NEAR(CurveX(A, B, A * A / (2 * 9.81)), 0.0, 1e-15);  // at the cusp
-    EXPECT_EQ(CurveX(A, 0.0, -0.1), 0.0);                     // division by zero
-    EXPECT_LT(CurveX(A, -0.5, -0.1), 0.0);                    // b < 0: a negative result
-    EXPECT_EQ(CurveX(A, B, -1e300), 0.0);                     // a result too large for a double
+    EXPECT_EQ(CurveX(A, 0.0, -0.1), 0.0);                       // division by zero
+    EXPECT_LT(CurveX(A, -0.5, -0.1), 0.0);                      // b < 0: a negative result
+    EXPECT_EQ(CurveX(A, B, -1e300), 0.0);                       // a result too large for a double
 }
 
 TEST(CurveHeight, ReportsAResultTooLargeForADouble) {
     EXPECT_THROW(CurveHeight(1e200, B, 1.0), CurveEvaluationError);
-    EXPECT_THROW(CurveHeight(A, B, std::numeric_limits<double>::infinity()),
-                 CurveEvaluationError);
+    EXPECT_THROW(CurveHeight(A, B, std::numeric_limits<double>::infinity()), CurveEvaluationError);
 }
 
 }  // namespace

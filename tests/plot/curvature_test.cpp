@@ -52,16 +52,15 @@ TEST_P(ClickNearTheCurve, DrawsCentreSegmentAndCircleOnTheNormalThroughTheClick)
 
 INSTANTIATE_TEST_SUITE_P(
     Clicks, ClickNearTheCurve,
-    testing::Values(ClickRow{"StartPoint", static_cast<float>(1 / 14.715), 0.0f, 0.322800,
-                             0.509684, 0.569844},
-                    ClickRow{"OnTheCurve", 0.05f, 0.0094295f, 0.246013, 0.363338, 0.404564},
-                    // At the cusp and left of it there is no radius: the circle
-                    // shrinks to the click point.
-                    ClickRow{"AtTheCusp", 0.0f, 0.05f, 0.0, 0.05, 0.0},
-                    ClickRow{"LeftOfTheCusp", -0.05f, 0.0094295f, -0.05, 0.0094295, 0.0},
-                    // Exactly at the reach still counts.
-                    ClickRow{"AtTheReach", 0.05f, 0.0094295f + 0.0499f, 0.246013,
-                             0.363338 + 0.0499, 0.404564}),
+    testing::Values(
+        ClickRow{"StartPoint", static_cast<float>(1 / 14.715), 0.0f, 0.322800, 0.509684, 0.569844},
+        ClickRow{"OnTheCurve", 0.05f, 0.0094295f, 0.246013, 0.363338, 0.404564},
+        // At the cusp and left of it there is no radius: the circle
+        // shrinks to the click point.
+        ClickRow{"AtTheCusp", 0.0f, 0.05f, 0.0, 0.05, 0.0},
+        ClickRow{"LeftOfTheCusp", -0.05f, 0.0094295f, -0.05, 0.0094295, 0.0},
+        // Exactly at the reach still counts.
+        ClickRow{"AtTheReach", 0.05f, 0.0094295f + 0.0499f, 0.246013, 0.363338 + 0.0499, 0.404564}),
     [](const testing::TestParamInfo<ClickRow>& info) { return info.param.name; });
 
 TEST(ClickFarFromTheCurve, DrawsNothing) {

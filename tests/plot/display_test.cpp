@@ -12,9 +12,8 @@ namespace {
 
 // Each primitive as a short token, so a whole display reads as a list.
 std::string Token(const Primitive& p) {
-    const std::string colour = std::to_string(p.colour.red) + "," +
-                               std::to_string(p.colour.green) + "," +
-                               std::to_string(p.colour.blue);
+    const std::string colour = std::to_string(p.colour.red) + "," + std::to_string(p.colour.green) +
+                               "," + std::to_string(p.colour.blue);
     switch (p.kind) {
         case Primitive::Kind::Line:
             return "line " + colour + " w" + std::to_string(p.width) +

@@ -15,7 +15,7 @@ using Kind = Primitive::Kind;
 
 // A window without a toolkit: the client area is the outer size.
 class FakeHost : public WindowHost {
-public:
+  public:
     FakeHost(Surface& surface, int screenWidthPx, int screenHeightPx)
         : surface_(surface), width_(screenWidthPx), height_(screenHeightPx) {}
     void Move(double, double) override {}
@@ -27,7 +27,7 @@ public:
     void Show() override { shown = true; }
     bool shown = false;
 
-private:
+  private:
     Surface& surface_;
     int width_;
     int height_;
@@ -95,10 +95,9 @@ class ControlPlacement : public testing::TestWithParam<PlaceRow> {};
 TEST_P(ControlPlacement, FollowsTheLayoutInWorldUnits) {
     Program p;
     const PlaceRow row = GetParam();
-    const Control* controls[] = {&p.form.Command1, &p.form.Command2, &p.form.Command3,
-                                 &p.form.Command4, &p.form.POLTAX,   &p.form.vimaxrono,
-                                 &p.form.klimax,   &p.form.Label1,   &p.form.Label2,
-                                 &p.form.Label3};
+    const Control* controls[] = {
+        &p.form.Command1,  &p.form.Command2, &p.form.Command3, &p.form.Command4, &p.form.POLTAX,
+        &p.form.vimaxrono, &p.form.klimax,   &p.form.Label1,   &p.form.Label2,   &p.form.Label3};
     const Control* c = *std::find_if(std::begin(controls), std::end(controls),
                                      [&](const Control* x) { return x->Name() == row.name; });
     // One button height is 375 twips = 25 px, 1/600 of a world unit here.
@@ -118,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PlaceRow{"klimax", -0.021f, 0.064f - kRow, 0.024f, kRow},
                     PlaceRow{"vimaxrono", -0.021f, 0.064f - 2 * kRow, 0.024f, kRow},
                     PlaceRow{"POLTAX", -0.021f, 0.064f - 3 * kRow, 0.024f, kRow},
-                    PlaceRow{"Label3", 0.003f, 0.064f - kRow, static_cast<float>(49 * 0.12 / 1800), kRow},
+                    PlaceRow{"Label3", 0.003f, 0.064f - kRow, static_cast<float>(49 * 0.12 / 1800),
+                             kRow},
                     PlaceRow{"Label2", 0.003f, 0.064f - 2 * kRow, 0.04f, kRow},
                     PlaceRow{"Label1", 0.003f, 0.064f - 3 * kRow, 0.04f, kRow}),
     [](const testing::TestParamInfo<PlaceRow>& info) { return info.param.name; });
