@@ -1,1 +1,408 @@
+#include "ui/qt_surface.h"
 
+#include <QFontMetricsF>
+#include <QList>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+namespace zorva {
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Dash, gap, dot, gap, in pen widths.
+constexpr std::array<qreal, 4> kDashDotPattern{9.0, 4.0, 2.0, 4.0};
+constexpr double kDashDotPeriod = 19.0;
+
+// Qt strokes a segment of length zero with a wide pen as nothing at all, and
+// a one-pixel segment a few hundredths of a pixel long as nothing either.
+// Anything shorter than this is therefore painted as a dot of the pen's width,
+// which is what a round-capped stroke of a point looks like.
+constexpr double kShortestStrokePx = 0.25;
+
+// Circles and dots are filled polygons with their vertices on the circle.
+// Their chords stay within this distance of the true circle: the raster
+// engine's own 1/64-pixel grid, so the pixels are those of the circle itself.
+constexpr double kChordDeviationPx = 1.0 / 64.0;
+// No chord is longer than this, so that the vertices of a huge circle, of
+// which only the part crossing the image is drawn, stay near the image.
+constexpr double kLongestChordPx = 1024.0;
+// Bounds the vertex count of an absurdly large circle so that it stays an
+// exact integer in double precision.
+constexpr double kMostCircleSteps = 1 << 30;
+
+// Text that starts further left than this cannot reach the image.
+constexpr double kFarLeftPx = 1e6;
+
+QColor ToQColor(Colour colour) {
+    return {std::clamp(colour.red, 0, 255), std::clamp(colour.green, 0, 255),
+            std::clamp(colour.blue, 0, 255)};
+}
+
+bool IsFinite(PixelPoint p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// The Qt pen for a surface pen. Solid strokes get round caps and joins so
+// that a wide pen covers a narrower stroke's end points and corners, which
+// is how the picture is erased by overpainting in white. Dash-dot strokes get
+// flat caps: round caps would grow each dash by a pen width and close the gaps.
+// dashOffsetPx is how far along the dash pattern the stroke starts.
+QPen ToQPen(const Pen& pen, double dashOffsetPx) {
+    const double width = std::max(pen.width, 1);
+    QPen qtPen(ToQColor(pen.colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    if (pen.style == kDashDot) {
+        qtPen.setCapStyle(Qt::FlatCap);
+        qtPen.setDashPattern(QList<qreal>(kDashDotPattern.begin(), kDashDotPattern.end()));
+        qtPen.setDashOffset(std::fmod(dashOffsetPx / width, kDashDotPeriod));
+    }
+    return qtPen;
+}
+
+// Which sides of rect the point lies beyond, as bits.
+int OutCode(const QRectF& rect, PixelPoint p) {
+    return (p.x < rect.left() ? 1 : 0) | (p.x > rect.right() ? 2 : 0) | (p.y < rect.top() ? 4 : 0) |
+           (p.y > rect.bottom() ? 8 : 0);
+}
+
+// Cohen–Sutherland: cuts the segment from a to b down to the part inside
+// rect; false when none is. An end point that lies outside is moved along the
+// segment onto the side it lies beyond, with that coordinate set exactly, so
+// that a segment running beyond any screen along an axis keeps its other
+// coordinate to the last bit. (A parametric clip would lose it: the image's
+// share of such a segment is below the precision of the parameter.)
+bool ClipSegment(const QRectF& rect, PixelPoint& a, PixelPoint& b) {
+    // Each step puts one coordinate of an end point on a side, so four settle it.
+    for (int step = 0; step < 4; ++step) {
+        const int codeA = OutCode(rect, a);
+        const int codeB = OutCode(rect, b);
+        if ((codeA | codeB) == 0) {
+            return true;
+        }
+        if ((codeA & codeB) != 0) {
+            return false;
+        }
+        PixelPoint& outside = codeA != 0 ? a : b;
+        const PixelPoint other = codeA != 0 ? b : a;
+        const int code = codeA != 0 ? codeA : codeB;
+        const double dx = other.x - outside.x;
+        const double dy = other.y - outside.y;
+        if ((code & 3) != 0) {
+            const double x = (code & 1) != 0 ? rect.left() : rect.right();
+            outside = {x, outside.y + dy * ((x - outside.x) / dx)};
+        } else {
+            const double y = (code & 4) != 0 ? rect.top() : rect.bottom();
+            outside = {outside.x + dx * ((y - outside.y) / dy), y};
+        }
+    }
+    return OutCode(rect, a) == 0 && OutCode(rect, b) == 0;
+}
+
+// Vertices of the polygon that stands for a whole circle of radius radiusPx.
+// A chord spanning the angle φ lies radius·(1 − cos(φ/2)) ≈ radius·φ²/8 inside
+// the circle at its middle. A multiple of eight keeps the polygon as
+// symmetric as the circle under quarter turns and mirroring, so that a dot
+// is as wide as it is high.
+double CircleSteps(double radiusPx) {
+    const double byDeviation = kTwoPi / std::sqrt(8.0 * kChordDeviationPx / radiusPx);
+    const double byLength = kTwoPi * radiusPx / kLongestChordPx;
+    return 8.0 *
+           std::ceil(std::clamp(std::max(byDeviation, byLength), 8.0, kMostCircleSteps) / 8.0);
+}
+
+// Appends the points of the circle about (centreX, centreY) at the angles
+// k·stepAngle (y downwards), k running from fromStep to toStep either way.
+void AppendArc(QPolygonF& polygon, double centreX, double centreY, double radiusPx, double fromStep,
+               double toStep, double stepAngle) {
+    const double direction = toStep >= fromStep ? 1.0 : -1.0;
+    const double count = std::abs(toStep - fromStep);
+    for (double i = 0.0; i <= count; i += 1.0) {
+        const double angle = (fromStep + direction * i) * stepAngle;
+        polygon.append(
+            QPointF(centreX + radiusPx * std::cos(angle), centreY + radiusPx * std::sin(angle)));
+    }
+}
+
+QImage BlankImage(int widthPx, int heightPx, double devicePixelRatio) {
+    // The small allowance keeps a product such as 1000 × 1.1 from rounding up
+    // to a device pixel that no logical pixel covers.
+    const auto devicePixels = [devicePixelRatio](int logical) {
+        return static_cast<int>(std::ceil(logical * devicePixelRatio - 1e-9));
+    };
+    QImage image(devicePixels(widthPx), devicePixels(heightPx), QImage::Format_RGB32);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::white);
+    return image;
+}
+
+}  // namespace
+
+QtSurface::QtSurface(int widthPx, int heightPx, double twipsPerPixel, double devicePixelRatio)
+    : Surface(widthPx, heightPx, twipsPerPixel),
+      devicePixelRatio_(std::max(devicePixelRatio, 1.0)),
+      widthPx_(std::max(widthPx, 1)),
+      heightPx_(std::max(heightPx, 1)),
+      image_(BlankImage(widthPx_, heightPx_, devicePixelRatio_)) {
+    setFont(QFont());
+}
+
+QtSurface::~QtSurface() {
+    endPainting();
+}
+
+const QImage& QtSurface::image() {
+    // Qt copies every pixel of an image that a painter is active on when the
+    // image is copied, say into a pixmap for the screen. With the painter
+    // ended a copy shares the pixels until the next primitive begins a new
+    // painter, which then detaches this image from it.
+    endPainting();
+    return image_;
+}
+
+void QtSurface::setFont(const QFont& font) {
+    font_ = font;
+    font_.setBold(false);
+    boldFont_ = font;
+    boldFont_.setBold(true);
+    // The metrics of the image, not of the screen: its resolution decides the
+    // size of the glyphs painted into it.
+    const QFontMetricsF metrics(font_, &image_);
+    lineHeightPx_ = metrics.lineSpacing();
+    ascentPx_ = metrics.ascent();
+    boldAscentPx_ = QFontMetricsF(boldFont_, &image_).ascent();
+}
+
+QPainter& QtSurface::painter() {
+    // One painter serves every primitive until the image is handed out:
+    // beginning a painter costs more than most of the primitives drawn with it.
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>(&image_);
+        // Aliased throughout: an antialiased stroke 55 pixels wide costs
+        // milliseconds, an aliased one microseconds. Text keeps its antialiasing.
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+    }
+    return *painter_;
+}
+
+void QtSurface::endPainting() {
+    painter_.reset();
+}
+
+QRectF QtSurface::imageArea(double marginPx) const {
+    return {-marginPx, -marginPx, widthPx_ + 2.0 * marginPx, heightPx_ + 2.0 * marginPx};
+}
+
+void QtSurface::clearTo(Colour background) {
+    endPainting();
+    image_.fill(ToQColor(background));
+}
+
+void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diameterPx) {
+    // The dot is centred on a pixel (odd diameter) or on a pixel corner (even
+    // diameter), whichever is nearest, so that it is diameterPx pixels across
+    // in every direction; a one-pixel dot is the pixel that holds the point.
+    const double diameter = std::max(diameterPx, 1);
+    const double left = std::floor(xPx - diameter / 2.0 + 0.5);
+    const double top = std::floor(yPx - diameter / 2.0 + 0.5);
+    const QRectF box(left, top, diameter, diameter);
+    if (!box.intersects(imageArea(0.0))) {
+        return;
+    }
+    // Up to three pixels across, the disc covers every pixel centre of its square.
+    if (diameter <= 3.0) {
+        painter().fillRect(box, colour);
+        return;
+    }
+    // Filled, a polygon is sampled at pixel centres. Qt's own aliased ellipse
+    // is drawn another way and comes out one pixel shorter one way than the other.
+    const double steps = CircleSteps(diameter / 2.0);
+    arc_.clear();
+    AppendArc(arc_, box.center().x(), box.center().y(), diameter / 2.0, 0.0, steps, kTwoPi / steps);
+    fillArc(colour);
+}
+
+void QtSurface::fillArc(const QColor& colour) {
+    QPainter& qp = painter();
+    qp.setPen(Qt::NoPen);
+    qp.setBrush(colour);
+    qp.drawPolygon(arc_, Qt::OddEvenFill);
+}
+
+void QtSurface::drawDot(Point centre, Colour colour, int diameterPx) {
+    const PixelPoint p = Frame().toPixel({centre.x, centre.y});
+    if (IsFinite(p)) {
+        fillDot(p.x, p.y, ToQColor(colour), diameterPx);
+    }
+}
+
+void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
+    const PixelPoint a = Frame().toPixel({from.x, from.y});
+    const PixelPoint b = Frame().toPixel({to.x, to.y});
+    if (!IsFinite(a) || !IsFinite(b)) {
+        return;
+    }
+    if (std::hypot(b.x - a.x, b.y - a.y) < kShortestStrokePx) {
+        fillDot((a.x + b.x) / 2.0, (a.y + b.y) / 2.0, ToQColor(pen.colour), pen.width);
+        return;
+    }
+    // The raster engine would otherwise walk the whole stroke, however far off
+    // the image it runs. Beyond one pen width from the image no part of the
+    // stroke, caps included, can reach a pixel of it, so cutting the segment
+    // there changes no pixel. The dash pattern keeps its phase from the true
+    // start point.
+    PixelPoint start = a;
+    PixelPoint end = b;
+    if (!ClipSegment(imageArea(pen.width), start, end)) {
+        return;
+    }
+    QPainter& qp = painter();
+    qp.setPen(ToQPen(pen, std::hypot(start.x - a.x, start.y - a.y)));
+    qp.drawLine(QPointF(start.x, start.y), QPointF(end.x, end.y));
+}
+
+void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
+    const PixelPoint c = Frame().toPixel({centre.x, centre.y});
+    const double r = Frame().lengthToPixels(radius);
+    if (!IsFinite(c) || !std::isfinite(r)) {
+        return;
+    }
+    // Like a point stroked with a round cap.
+    if (r < kShortestStrokePx) {
+        fillDot(c.x, c.y, ToQColor(pen.colour), pen.width);
+        return;
+    }
+    // A pixel of the image is painted when its centre lies within half a pen
+    // width of the circle, and the nearest point of the circle then lies
+    // within the image grown by half a pen width. Only the arcs of the circle
+    // that run through the image grown by a whole pen width are drawn.
+    const QRectF area = imageArea(pen.width);
+    const double halfWidth = pen.width / 2.0;
+    const double nearX = std::max({area.left() - c.x, 0.0, c.x - area.right()});
+    const double nearY = std::max({area.top() - c.y, 0.0, c.y - area.bottom()});
+    const double farX = std::max(std::abs(c.x - area.left()), std::abs(c.x - area.right()));
+    const double farY = std::max(std::abs(c.y - area.top()), std::abs(c.y - area.bottom()));
+    if (r + halfWidth < std::hypot(nearX, nearY) || r - halfWidth > std::hypot(farX, farY)) {
+        return;
+    }
+    const double steps = CircleSteps(r + halfWidth);
+    const double stepAngle = kTwoPi / steps;
+    // A ring without a hole is a disc at most two pen widths across; it is
+    // drawn whole rather than cut into pieces that would have to be sectors.
+    if (r <= halfWidth) {
+        paintArc(c.x, c.y, r, 0.0, steps, stepAngle, pen);
+        return;
+    }
+
+    // Angles (y downwards) where the circle crosses the lines through the
+    // area's edges; between two neighbours it is wholly inside or outside.
+    // Unused places stay infinite and sort last.
+    std::array<double, 8> cuts{};
+    cuts.fill(std::numeric_limits<double>::infinity());
+    std::size_t cutCount = 0;
+    const auto cut = [&](double angle) { cuts[cutCount++] = angle < 0.0 ? angle + kTwoPi : angle; };
+    for (const double x : {area.left(), area.right()}) {
+        const double cosine = (x - c.x) / r;
+        if (std::abs(cosine) < 1.0) {
+            cut(std::acos(cosine));
+            cut(-std::acos(cosine));
+        }
+    }
+    for (const double y : {area.top(), area.bottom()}) {
+        const double sine = (y - c.y) / r;
+        if (std::abs(sine) < 1.0) {
+            cut(std::asin(sine));
+            cut(std::numbers::pi - std::asin(sine));
+        }
+    }
+    const auto inArea = [&](double angle) {
+        return area.contains(c.x + r * std::cos(angle), c.y + r * std::sin(angle));
+    };
+    if (cutCount == 0) {
+        // Having passed the test above, the circle lies wholly in the area.
+        paintArc(c.x, c.y, r, 0.0, steps, stepAngle, pen);
+        return;
+    }
+    std::sort(cuts.begin(), cuts.end());
+    for (std::size_t i = 0; i < cutCount; ++i) {
+        const double start = cuts[i];
+        const double end = i + 1 < cutCount ? cuts[i + 1] : cuts[0] + kTwoPi;
+        if (end > start && inArea((start + end) / 2.0)) {
+            paintArc(c.x, c.y, r, std::floor(start / stepAngle), std::ceil(end / stepAngle),
+                     stepAngle, pen);
+        }
+    }
+}
+
+void QtSurface::paintArc(double centreX, double centreY, double radiusPx, double firstStep,
+                         double lastStep, double stepAngle, const Pen& pen) {
+    // The arc runs a step past the area at both ends, so its square ends lie
+    // more than half a pen width outside the image.
+    arc_.clear();
+    if (pen.style == kDashDot) {
+        AppendArc(arc_, centreX, centreY, radiusPx, firstStep, lastStep, stepAngle);
+        const double chord = 2.0 * radiusPx * std::sin(stepAngle / 2.0);
+        QPainter& qp = painter();
+        qp.setPen(ToQPen(pen, firstStep * chord));
+        qp.drawPolyline(arc_);
+        return;
+    }
+    // A solid ring is filled rather than stroked: Qt strokes a polygon of many
+    // short sides ten times slower than it fills the same outline, and the
+    // filled ring is sampled at pixel centres like every other shape. The
+    // inner edge runs back the other way, so the ring has a hole.
+    const double halfWidth = std::max(pen.width, 1) / 2.0;
+    AppendArc(arc_, centreX, centreY, radiusPx + halfWidth, firstStep, lastStep, stepAngle);
+    if (radiusPx > halfWidth) {
+        AppendArc(arc_, centreX, centreY, radiusPx - halfWidth, lastStep, firstStep, stepAngle);
+    }
+    fillArc(ToQColor(pen.colour));
+}
+
+void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bool bold) {
+    const PixelPoint p = Frame().toPixel({topLeft.x, topLeft.y});
+    // Text starting right of or below the image, or wholly above it, shows
+    // nothing; nor does text starting a million pixels to its left, and Qt
+    // places glyphs in 26.6 fixed point, which overflows not far beyond that.
+    if (!IsFinite(p) || p.x >= widthPx_ || p.y >= heightPx_ || p.y + lineHeightPx_ < 0.0 ||
+        p.x < -kFarLeftPx) {
+        return;
+    }
+    QPainter& qp = painter();
+    qp.setFont(bold ? boldFont_ : font_);
+    qp.setPen(ToQColor(colour));
+    // Qt places text by its baseline; the surface places it by its top.
+    qp.drawText(QPointF(p.x, p.y + (bold ? boldAscentPx_ : ascentPx_)),
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+double QtSurface::lineHeightPx() const {
+    return lineHeightPx_;
+}
+
+void QtSurface::frameChanged() {
+    // The image grows with the client area and never shrinks, so what is drawn
+    // outside a smaller client area is still there when it grows again.
+    const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));
+    const int heightPx = static_cast<int>(std::ceil(Frame().heightPx()));
+    if (widthPx <= widthPx_ && heightPx <= heightPx_) {
+        return;
+    }
+    endPainting();
+    widthPx_ = std::max(widthPx, widthPx_);
+    heightPx_ = std::max(heightPx, heightPx_);
+    QImage grown = BlankImage(widthPx_, heightPx_, devicePixelRatio_);
+    // Row by row: both images share format and resolution, and a painter could
+    // resample.
+    const auto rowBytes = static_cast<std::size_t>(image_.bytesPerLine());
+    for (int y = 0; y < image_.height(); ++y) {
+        std::memcpy(grown.scanLine(y), image_.constScanLine(y), rowBytes);
+    }
+    image_ = std::move(grown);
+}
+
+}  // namespace zorva

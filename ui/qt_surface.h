@@ -5,6 +5,9 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPen>
+#include <QPolygonF>
+#include <QRectF>
 #include <memory>
 
 #include "plot/surface.h"
@@ -12,19 +15,21 @@
 namespace zorva {
 
 class QtSurface : public Surface {
-public:
+  public:
     /// A retained image of widthPx × heightPx logical pixels (≥ 1), white, at
     /// twipsPerPixel twips a pixel, kept at devicePixelRatio device pixels per
-    /// logical pixel (≥ 1).
+    /// logical pixel (≥ 1; smaller values count as 1).
     QtSurface(int widthPx, int heightPx, double twipsPerPixel, double devicePixelRatio = 1.0);
     ~QtSurface() override;
 
-    /// The retained image, with everything drawn so far.
+    /// The retained image, with everything drawn so far. It is at least as
+    /// large as the client area and never shrinks: when the client area
+    /// shrinks, the part outside it is kept for when it grows again.
     const QImage& image();
     /// Font of the printed text; its bold weight follows FontBold.
     void setFont(const QFont& font);
 
-protected:
+  protected:
     void clearTo(Colour background) override;
     void drawDot(Point centre, Colour colour, int diameterPx) override;
     void drawLine(Point from, Point to, const Pen& pen) override;
@@ -33,13 +38,31 @@ protected:
     double lineHeightPx() const override;
     void frameChanged() override;
 
-private:
+  private:
     QPainter& painter();
     void endPainting();
+    /// The image in logical pixels, grown on every side by marginPx.
+    QRectF imageArea(double marginPx) const;
+    void fillDot(double xPx, double yPx, const QColor& colour, int diameterPx);
+    void paintArc(double centreX, double centreY, double radiusPx, double firstStep,
+                  double lastStep, double stepAngle, const Pen& pen);
+    /// Fills the polygon in arc_.
+    void fillArc(const QColor& colour);
 
+    double devicePixelRatio_;
+    /// The image's size in logical pixels.
+    int widthPx_;
+    int heightPx_;
     QImage image_;
     std::unique_ptr<QPainter> painter_;
     QFont font_;
+    QFont boldFont_;
+    double lineHeightPx_ = 0.0;
+    double ascentPx_ = 0.0;
+    double boldAscentPx_ = 0.0;
+    /// Vertices of the circle, arc or dot being drawn, kept to save an
+    /// allocation per primitive.
+    QPolygonF arc_;
 };
 
 }  // namespace zorva
