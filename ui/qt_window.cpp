@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <cmath>
 
+#include "ui/graph_window.h"
 #include "ui/qt_export.h"
 
 namespace zorva {
@@ -107,7 +108,8 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
       surface_(Pixels(kDesignClientWidthTwips, twipsPerPixel_),
                Pixels(kDesignClientHeightTwips, twipsPerPixel_), twipsPerPixel_,
                DevicePixelRatio()),
-      form_(state, surface_) {
+      form_(state, surface_),
+      graphs_(new GraphWindow(this)) {
     setObjectName("zerkan");
     setWindowTitle(Zerkan::kCaption);
     QPalette white = palette();
@@ -138,6 +140,10 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
     describeForScreenReaders();
     bindShortcuts();
 
+    // The graphs only buffer while closed; the charts follow when shown.
+    form_.runStarted = [this](double referenceVy) { graphs_->startRun(referenceVy); };
+    form_.tickDrawn = [this](const TickSample& sample) { graphs_->addSample(sample); };
+
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, [this] { update(); });
@@ -149,6 +155,8 @@ QtWindow::~QtWindow() {
         const_cast<Control*>(control)->viewChanged = nullptr;
     }
     form_.Timer1.viewChanged = nullptr;
+    form_.runStarted = nullptr;
+    form_.tickDrawn = nullptr;
 }
 
 QWidget* QtWindow::widgetFor(const Control& control) const {
@@ -314,6 +322,11 @@ void QtWindow::bindShortcuts() {
     add(Qt::Key_F6, press(form_.Command2));
     add(Qt::Key_F7, press(form_.Command3));
     add(Qt::Key_F8, press(form_.Command4));
+    add(QKeySequence(Qt::CTRL | Qt::Key_G), [this] { toggleGraphs(); });
+    // The same key closes the graphs from their own window.
+    auto* closeGraphs = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), graphs_);
+    closeGraphs->setContext(Qt::WindowShortcut);
+    connect(closeGraphs, &QShortcut::activated, this, [this] { toggleGraphs(); });
     add(Qt::Key_F1, [this] {
         auto* help = new QMessageBox(QMessageBox::Information, QStringLiteral("ZORVA — keys"),
                                      shortcutHelp(), QMessageBox::Close, this);
@@ -338,6 +351,16 @@ void QtWindow::bindShortcuts() {
             QMessageBox::warning(this, QStringLiteral("ZORVA"), error);
         }
     });
+}
+
+void QtWindow::toggleGraphs() {
+    if (graphs_->isVisible()) {
+        graphs_->hide();
+        return;
+    }
+    graphs_->show();
+    graphs_->raise();
+    graphs_->activateWindow();
 }
 
 QImage QtWindow::picture() {
@@ -397,7 +420,14 @@ void QtWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect area = event->rect();
     painter.fillRect(area, Qt::white);
-    painter.drawImage(area.topLeft(), surface_.image(), area);
+    // The retained image holds device pixels; the source rectangle is in
+    // them, the target in the window's logical pixels, so nothing is scaled
+    // and the lines stay crisp on a high-density screen.
+    const QImage& image = surface_.image();
+    const qreal ratio = image.devicePixelRatio();
+    const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                        area.height() * ratio);
+    painter.drawImage(QRectF(area), image, source);
 }
 
 void QtWindow::resizeEvent(QResizeEvent* event) {

@@ -17,6 +17,8 @@ class QScrollBar;
 
 namespace zorva {
 
+class GraphWindow;
+
 class QtWindow : public QWidget, public WindowHost {
     Q_OBJECT
   public:
@@ -37,6 +39,12 @@ class QtWindow : public QWidget, public WindowHost {
     bool saveData(const QString& path, QString* error);
     /// The keyboard shortcuts, one per line.
     static QString shortcutHelp();
+
+    /// The graphs of the run against time, a window of their own that
+    /// Ctrl+G opens and closes; hidden at start-up.
+    GraphWindow& graphs() { return *graphs_; }
+    /// Opens the graph window, or closes it when it is open.
+    void toggleGraphs();
 
     /// The Qt timer behind the form's run timer.
     const QTimer& runTimer() const { return runTimer_; }
@@ -71,6 +79,7 @@ class QtWindow : public QWidget, public WindowHost {
     double twipsPerPixel_;
     QtSurface surface_;
     Zerkan form_;
+    GraphWindow* graphs_;
     QTimer runTimer_;
     QTimer repaintTimer_;
     long long repaints_ = 0;

@@ -1,5 +1,7 @@
 #include "ui/qt_window.h"
 
+#include "ui/graph_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -29,7 +31,9 @@ struct Started {
     }
 };
 
-bool IsDark(const QColor& c) { return c.lightness() < 100; }
+bool IsDark(const QColor& c) {
+    return c.lightness() < 100;
+}
 
 TEST(QtWindow, StartsScreenSizedWhiteWithTheBlackCurve) {
     Started s;
@@ -146,6 +150,44 @@ TEST(QtWindow, ResizingKeepsTheDrawing) {
     EXPECT_NEAR(s.window.surface().Frame().toPixel({x, y}).y, exact.y, 1e-6);
     EXPECT_TRUE(IsDark(s.colourAt(onCurve)));
     EXPECT_GE(s.window.surface().image().width(), 1200);
+}
+
+TEST(QtWindow, TheGraphsFollowTheRunAndCtrlGOpensAndClosesThem) {
+    Started s;
+    Zerkan& form = s.window.form();
+    GraphWindow& graphs = s.window.graphs();
+    EXPECT_FALSE(graphs.isVisible());
+    s.widget<QPushButton>(form.Command1)->click();
+    for (int i = 0; i < 5; ++i) {
+        form.Timer1_Timer();
+    }
+    // Closed graphs still receive the run, so opening them shows it whole.
+    EXPECT_EQ(graphs.sampleCount(), form.Log().rows().size());
+    EXPECT_GT(graphs.sampleCount(), 0u);
+    EXPECT_FALSE(graphs.refreshPending());
+    s.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s.window));
+    QTest::keyClick(&s.window, Qt::Key_G, Qt::ControlModifier);
+    ASSERT_TRUE(graphs.isVisible());
+    graphs.refreshNow();
+    EXPECT_EQ(graphs.plottedPoints(), graphs.sampleCount());
+    s.window.toggleGraphs();
+    EXPECT_FALSE(graphs.isVisible());
+    // A new run starts a new trace.
+    s.widget<QPushButton>(form.Command1)->click();
+    EXPECT_EQ(graphs.sampleCount(), 0u);
+}
+
+TEST(QtWindow, ThePaintedWindowShowsTheRetainedDrawing) {
+    Started s;
+    // The window's own paint, as the screen would receive it.
+    const QImage shown = s.window.grab().toImage();
+    const QImage retained = s.window.picture();
+    ASSERT_EQ(shown.size(), retained.size());
+    const double x = 0.05;
+    const double y = (1.0 - std::pow(3 * 9.81 * 0.5 * x, 2.0 / 3.0)) / (2 * 9.81);
+    const QPoint onCurve = s.pixelOf(x, y);
+    EXPECT_EQ(shown.pixelColor(onCurve), retained.pixelColor(onCurve));
 }
 
 }  // namespace
