@@ -1,5 +1,7 @@
 #include "ui/qt_surface.h"
 
+#include "ui/span_fill.h"
+
 #include <QFontMetricsF>
 #include <QList>
 #include <QString>
@@ -36,6 +38,18 @@ constexpr double kLongestChordPx = 1024.0;
 // exact integer in double precision.
 constexpr double kMostCircleSteps = 1 << 30;
 
+// Rings up to this radius are filled row by row; beyond it the rows' share
+// of the ring is lost to rounding, and the ring is drawn as arcs.
+constexpr double kLargestFilledRingPx = 1e6;
+
+// Strokes up to this width have their pixel runs remembered, at most this
+// many: enough for the curve's samples and the narrow arrows of a tick.
+constexpr int kWidestRememberedStroke = 3;
+constexpr std::size_t kMostRememberedStrokes = 512;
+
+// Most laid-out texts kept per font weight.
+constexpr std::size_t kMostStoredTexts = 64;
+
 // Text that starts further left than this cannot reach the image.
 constexpr double kFarLeftPx = 1e6;
 
@@ -48,14 +62,17 @@ bool IsFinite(PixelPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-// The Qt pen for a surface pen. Solid strokes get round caps and joins so
-// that a wide pen covers a narrower stroke's end points and corners, which
-// is how the picture is erased by overpainting in white. Dash-dot strokes get
-// flat caps: round caps would grow each dash by a pen width and close the gaps.
-// dashOffsetPx is how far along the dash pattern the stroke starts.
+// The Qt pen for a surface pen. Every stroke has flat caps. A solid stroke
+// still ends round, so that a wide pen covers a narrower stroke's end points
+// and corners, which is how the picture is erased by overpainting in white;
+// but its round ends are painted as discs of their own (QtSurface::drawLine),
+// since Qt's raster engine strokes a round-capped pen as a curved outline at
+// several times the cost of the flat-capped segment. Dash-dot strokes keep
+// flat caps: round caps would grow each dash by a pen width and close the
+// gaps. dashOffsetPx is how far along the dash pattern the stroke starts.
 QPen ToQPen(const Pen& pen, double dashOffsetPx) {
     const double width = std::max(pen.width, 1);
-    QPen qtPen(ToQColor(pen.colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen qtPen(ToQColor(pen.colour), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     if (pen.style == kDashDot) {
         qtPen.setCapStyle(Qt::FlatCap);
         qtPen.setDashPattern(QList<qreal>(kDashDotPattern.begin(), kDashDotPattern.end()));
@@ -165,6 +182,8 @@ const QImage& QtSurface::image() {
 }
 
 void QtSurface::setFont(const QFont& font) {
+    staticText_[0].clear();
+    staticText_[1].clear();
     font_ = font;
     font_.setBold(false);
     boldFont_ = font;
@@ -185,12 +204,56 @@ QPainter& QtSurface::painter() {
         // Aliased throughout: an antialiased stroke 55 pixels wide costs
         // milliseconds, an aliased one microseconds. Text keeps its antialiasing.
         painter_->setRenderHint(QPainter::Antialiasing, false);
+        painterPen_ = painter_->pen();
+        painterFilling_ = false;
     }
     return *painter_;
 }
 
 void QtSurface::endPainting() {
+    flushLines();
     painter_.reset();
+}
+
+void QtSurface::usePen(const QPen& pen) {
+    QPainter& qp = painter();
+    if (painterFilling_ || pen != painterPen_) {
+        qp.setPen(pen);
+        qp.setBrush(Qt::NoBrush);
+        painterPen_ = pen;
+        painterFilling_ = false;
+    }
+}
+
+void QtSurface::useFill(const QColor& colour) {
+    QPainter& qp = painter();
+    if (!painterFilling_ || colour != painterFill_) {
+        qp.setPen(Qt::NoPen);
+        qp.setBrush(colour);
+        painterFill_ = colour;
+        painterFilling_ = true;
+    }
+}
+
+void QtSurface::flushLines() {
+    if (lines_.empty()) {
+        return;
+    }
+    // The painter must exist before the queue is taken over, since starting
+    // it is what makes it paint with the surface's pen from scratch.
+    QPainter& qp = painter();
+    usePen(ToQPen(linesPen_, 0.0));
+    qp.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+    lines_.clear();
+}
+
+PixelRows QtSurface::pixelRows() {
+    // Whatever is queued for the painter lies beneath what is painted next.
+    flushLines();
+    // Writing through bits() first makes sure the image is not shared with a
+    // copy handed out, so only this image changes.
+    return {reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(), image_.height(),
+            static_cast<int>(image_.bytesPerLine() / 4)};
 }
 
 QRectF QtSurface::imageArea(double marginPx) const {
@@ -198,6 +261,7 @@ QRectF QtSurface::imageArea(double marginPx) const {
 }
 
 void QtSurface::clearTo(Colour background) {
+    lines_.clear();
     endPainting();
     image_.fill(ToQColor(background));
 }
@@ -213,24 +277,22 @@ void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diamet
     if (!box.intersects(imageArea(0.0))) {
         return;
     }
+    flushLines();
     // Up to three pixels across, the disc covers every pixel centre of its square.
     if (diameter <= 3.0) {
         painter().fillRect(box, colour);
         return;
     }
-    // Filled, a polygon is sampled at pixel centres. Qt's own aliased ellipse
-    // is drawn another way and comes out one pixel shorter one way than the other.
-    const double steps = CircleSteps(diameter / 2.0);
-    arc_.clear();
-    AppendArc(arc_, box.center().x(), box.center().y(), diameter / 2.0, 0.0, steps, kTwoPi / steps);
-    fillArc(colour);
+    // The pixels whose centres lie in the disc, like every other shape.
+    const double ratio = devicePixelRatio_;
+    FillRing(pixelRows(), box.center().x() * ratio, box.center().y() * ratio, 0.0,
+             diameter / 2.0 * ratio, colour.rgb());
 }
 
 void QtSurface::fillArc(const QColor& colour) {
-    QPainter& qp = painter();
-    qp.setPen(Qt::NoPen);
-    qp.setBrush(colour);
-    qp.drawPolygon(arc_, Qt::OddEvenFill);
+    flushLines();
+    useFill(colour);
+    painter().drawPolygon(arc_, Qt::OddEvenFill);
 }
 
 void QtSurface::drawDot(Point centre, Colour colour, int diameterPx) {
@@ -260,9 +322,41 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     if (!ClipSegment(imageArea(pen.width), start, end)) {
         return;
     }
-    QPainter& qp = painter();
-    qp.setPen(ToQPen(pen, std::hypot(start.x - a.x, start.y - a.y)));
-    qp.drawLine(QPointF(start.x, start.y), QPointF(end.x, end.y));
+    if (pen.style == kDashDot) {
+        flushLines();
+        usePen(ToQPen(pen, std::hypot(start.x - a.x, start.y - a.y)));
+        painter().drawLine(QPointF(start.x, start.y), QPointF(end.x, end.y));
+        return;
+    }
+    if (pen.width > 1) {
+        // A wide stroke with its round ends, painted pixel by pixel.
+        const double ratio = devicePixelRatio_;
+        const PixelRows rows = pixelRows();
+        const StrokeKey key{start.x * ratio, start.y * ratio, end.x * ratio, end.y * ratio,
+                            pen.width / 2.0 * ratio};
+        const QRgb colour = ToQColor(pen.colour).rgb();
+        if (pen.width > kWidestRememberedStroke) {
+            FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
+            return;
+        }
+        auto found = strokeRuns_.find(key);
+        if (found == strokeRuns_.end()) {
+            if (strokeRuns_.size() >= kMostRememberedStrokes) {
+                strokeRuns_.clear();
+            }
+            found = strokeRuns_.emplace(key, std::vector<PixelRun>{}).first;
+            CapsuleRuns(rows, key.x0, key.y0, key.x1, key.y1, key.radius, found->second);
+        }
+        FillRuns(rows, found->second, colour);
+        return;
+    }
+    // One-pixel strokes are Qt's: its line drawing is fast for them, and
+    // consecutive strokes of one pen go to it in one call.
+    if (!lines_.empty() && !(pen == linesPen_)) {
+        flushLines();
+    }
+    linesPen_ = pen;
+    lines_.emplace_back(start.x, start.y, end.x, end.y);
 }
 
 void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
@@ -287,6 +381,12 @@ void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
     const double farX = std::max(std::abs(c.x - area.left()), std::abs(c.x - area.right()));
     const double farY = std::max(std::abs(c.y - area.top()), std::abs(c.y - area.bottom()));
     if (r + halfWidth < std::hypot(nearX, nearY) || r - halfWidth > std::hypot(farX, farY)) {
+        return;
+    }
+    const double ratio = devicePixelRatio_;
+    if (pen.style != kDashDot && (r + halfWidth) * ratio <= kLargestFilledRingPx) {
+        FillRing(pixelRows(), c.x * ratio, c.y * ratio, r * ratio, halfWidth * ratio,
+                 ToQColor(pen.colour).rgb());
         return;
     }
     const double steps = CircleSteps(r + halfWidth);
@@ -346,9 +446,9 @@ void QtSurface::paintArc(double centreX, double centreY, double radiusPx, double
     if (pen.style == kDashDot) {
         AppendArc(arc_, centreX, centreY, radiusPx, firstStep, lastStep, stepAngle);
         const double chord = 2.0 * radiusPx * std::sin(stepAngle / 2.0);
-        QPainter& qp = painter();
-        qp.setPen(ToQPen(pen, firstStep * chord));
-        qp.drawPolyline(arc_);
+        flushLines();
+        usePen(ToQPen(pen, firstStep * chord));
+        painter().drawPolyline(arc_);
         return;
     }
     // A solid ring is filled rather than stroked: Qt strokes a polygon of many
@@ -372,19 +472,43 @@ void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bo
         p.x < -kFarLeftPx) {
         return;
     }
+    flushLines();
     QPainter& qp = painter();
     qp.setFont(bold ? boldFont_ : font_);
-    qp.setPen(ToQColor(colour));
-    // Qt places text by its baseline; the surface places it by its top.
-    qp.drawText(QPointF(p.x, p.y + (bold ? boldAscentPx_ : ascentPx_)),
-                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    usePen(QPen(ToQColor(colour)));
+    // The labels are the same few texts at every tick: each is laid out once.
+    // A text that is new when the store is full starts the store afresh, so
+    // that texts that keep changing cannot grow it without bound.
+    auto& laidOut = staticText_[bold ? 1 : 0];
+    auto found = laidOut.find(std::string(text));
+    if (found == laidOut.end()) {
+        if (laidOut.size() >= kMostStoredTexts) {
+            laidOut.clear();
+        }
+        QStaticText staticText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        staticText.setTextFormat(Qt::PlainText);
+        staticText.setPerformanceHint(QStaticText::AggressiveCaching);
+        found = laidOut.emplace(std::string(text), std::move(staticText)).first;
+    }
+    // Static text is placed by the top of its line, as the surface places it.
+    qp.drawStaticText(QPointF(p.x, p.y), found->second);
 }
 
 double QtSurface::lineHeightPx() const {
     return lineHeightPx_;
 }
 
+std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
+    std::size_t hash = 0;
+    for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius}) {
+        hash = hash * 1000003u ^ std::hash<double>{}(value);
+    }
+    return hash;
+}
+
 void QtSurface::frameChanged() {
+    // The runs were cut to the image as it was.
+    strokeRuns_.clear();
     // The image grows with the client area and never shrinks, so what is drawn
     // outside a smaller client area is still there when it grows again.
     const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));

@@ -4,13 +4,20 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLineF>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
 #include <QRectF>
+#include <QStaticText>
+#include <QString>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "plot/surface.h"
+#include "ui/span_fill.h"
 
 namespace zorva {
 
@@ -41,6 +48,14 @@ class QtSurface : public Surface {
   private:
     QPainter& painter();
     void endPainting();
+    /// Strokes the queued segments (see drawLine) in one call.
+    void flushLines();
+    /// Sets the painter's pen unless it already has one the same.
+    void usePen(const QPen& pen);
+    void useFill(const QColor& colour);
+    /// The image's pixels, to be painted directly, with any queued strokes
+    /// painted first.
+    PixelRows pixelRows();
     /// The image in logical pixels, grown on every side by marginPx.
     QRectF imageArea(double marginPx) const;
     void fillDot(double xPx, double yPx, const QColor& colour, int diameterPx);
@@ -55,6 +70,28 @@ class QtSurface : public Surface {
     int heightPx_;
     QImage image_;
     std::unique_ptr<QPainter> painter_;
+    /// What the painter was last given, to spare the raster engine the cost
+    /// of taking the same pen or brush again for every primitive.
+    QPen painterPen_;
+    QColor painterFill_;
+    bool painterFilling_ = false;
+    /// Solid segments of one pen waiting to be stroked together: a run of
+    /// segments costs little more than its first when stroked in one call.
+    std::vector<QLineF> lines_;
+    Pen linesPen_;
+    /// The pixel runs of narrow strokes drawn lately, by end points and
+    /// width in device pixels: the curve is stroked anew at every tick along
+    /// the same segments.
+    struct StrokeKey {
+        double x0, y0, x1, y1, radius;
+        bool operator==(const StrokeKey&) const = default;
+    };
+    struct StrokeKeyHash {
+        std::size_t operator()(const StrokeKey& key) const;
+    };
+    std::unordered_map<StrokeKey, std::vector<PixelRun>, StrokeKeyHash> strokeRuns_;
+    /// Laid-out texts, by font weight: the same labels are printed at every tick.
+    std::unordered_map<std::string, QStaticText> staticText_[2];
     QFont font_;
     QFont boldFont_;
     double lineHeightPx_ = 0.0;

@@ -1,0 +1,242 @@
+// What one tick costs: the whole tick drawing into the window's retained
+// image at full-HD and 4K, the tick's physics alone, and the drawing
+// operations that dominate a tick. Each tick benchmark reports the median
+// and the 95th percentile of single ticks over POLTAX 20 runs with all three
+// boxes ticked, the busiest picture the window draws.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "plot/surface.h"
+#include "sim/state.h"
+#include "ui/form.h"
+#include "ui/qt_surface.h"
+
+namespace zorva {
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+
+// A screen exactly the size asked for, as the command line's picture uses.
+class BenchHost : public WindowHost {
+  public:
+    BenchHost(Surface& surface, int width, int height)
+        : surface_(surface), width_(width), height_(height) {}
+    void Move(double, double) override {}
+    void SetOuterSize(double widthTwips, double heightTwips) override {
+        surface_.Resize(static_cast<int>(widthTwips / kTwipsPerPixel),
+                        static_cast<int>(heightTwips / kTwipsPerPixel));
+    }
+    double ScreenWidthTwips() const override { return width_ * kTwipsPerPixel; }
+    double ScreenHeightTwips() const override { return height_ * kTwipsPerPixel; }
+    void Show() override {}
+
+  private:
+    Surface& surface_;
+    int width_;
+    int height_;
+};
+
+// Draws nothing: what is left of a tick is its physics and bookkeeping.
+class NullSurface : public Surface {
+  public:
+    NullSurface(int width, int height) : Surface(width, height, kTwipsPerPixel) {}
+
+  protected:
+    void clearTo(Colour) override {}
+    void drawDot(Point, Colour, int) override {}
+    void drawLine(Point, Point, const Pen&) override {}
+    void drawCircle(Point, float, const Pen&) override {}
+    void drawText(Point, std::string_view, Colour, bool) override {}
+    double lineHeightPx() const override { return 17.0; }
+};
+
+double Percentile(std::vector<double>& values, double fraction) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    const auto at = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at),
+                     values.end());
+    return values[at];
+}
+
+// Ticks of POLTAX 20 runs, one run after another, each tick timed alone.
+void RunTicks(benchmark::State& bench, Surface& surface, int width, int height) {
+    SimulationState state;
+    Zerkan form(state, surface);
+    form.SetLogCapacity(0);
+    BenchHost host(surface, width, height);
+    form.Main(host);
+    form.POLTAX.SetValue(20);
+    form.Check1.SetValue(1);
+    form.Check2.SetValue(1);
+    form.Check3.SetValue(1);
+    form.Command1.Press();
+
+    std::vector<double> micros;
+    micros.reserve(1 << 16);
+    for (auto _ : bench) {
+        if (!form.Timer1.Active()) {
+            bench.PauseTiming();
+            form.Command1.Press();
+            bench.ResumeTiming();
+        }
+        const auto start = std::chrono::steady_clock::now();
+        form.Timer1.Elapse();
+        const auto end = std::chrono::steady_clock::now();
+        micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    }
+    bench.counters["median_us"] = Percentile(micros, 0.5);
+    bench.counters["p95_us"] = Percentile(micros, 0.95);
+}
+
+void BM_Tick(benchmark::State& bench) {
+    const int width = static_cast<int>(bench.range(0));
+    const int height = static_cast<int>(bench.range(1));
+    QtSurface surface(width, height, kTwipsPerPixel);
+    surface.setFont(QGuiApplication::font());
+    RunTicks(bench, surface, width, height);
+}
+BENCHMARK(BM_Tick)->Args({1920, 1080})->Args({3840, 2160})->MinTime(2.0);
+
+// The window's surface, timing each drawing operation a tick makes, so that
+// the tick's drawing time can be split by kind of operation.
+class TimedSurface : public QtSurface {
+  public:
+    using QtSurface::QtSurface;
+    enum Kind { kThinLine, kWideLine, kThinCircle, kWideCircle, kDot, kText, kKinds };
+    std::array<double, kKinds> micros{};
+    std::array<double, kKinds> calls{};
+
+  protected:
+    void drawDot(Point centre, Colour colour, int diameterPx) override {
+        Timed(kDot, [&] { QtSurface::drawDot(centre, colour, diameterPx); });
+    }
+    void drawLine(Point from, Point to, const Pen& pen) override {
+        Timed(pen.width > 3 ? kWideLine : kThinLine, [&] { QtSurface::drawLine(from, to, pen); });
+    }
+    void drawCircle(Point centre, float radius, const Pen& pen) override {
+        Timed(pen.width > 3 ? kWideCircle : kThinCircle,
+              [&] { QtSurface::drawCircle(centre, radius, pen); });
+    }
+    void drawText(Point topLeft, std::string_view text, Colour colour, bool bold) override {
+        Timed(kText, [&] { QtSurface::drawText(topLeft, text, colour, bold); });
+    }
+
+  private:
+    template <typename F>
+    void Timed(Kind kind, F&& draw) {
+        const auto start = std::chrono::steady_clock::now();
+        draw();
+        calls[kind] += 1;
+        micros[kind] +=
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count();
+    }
+};
+
+void BM_TickDrawingSplit(benchmark::State& bench) {
+    TimedSurface surface(1920, 1080, kTwipsPerPixel);
+    surface.setFont(QGuiApplication::font());
+    RunTicks(bench, surface, 1920, 1080);
+    const char* names[] = {"thin_line_us",   "wide_line_us", "thin_circle_us",
+                           "wide_circle_us", "dot_us",       "text_us"};
+    for (int k = 0; k < TimedSurface::kKinds; ++k) {
+        bench.counters[names[k]] =
+            surface.micros[static_cast<std::size_t>(k)] / static_cast<double>(bench.iterations());
+        bench.counters[std::string(names[k]) + "_n"] =
+            surface.calls[static_cast<std::size_t>(k)] / static_cast<double>(bench.iterations());
+    }
+}
+BENCHMARK(BM_TickDrawingSplit)->MinTime(1.0);
+
+void BM_TickPhysicsOnly(benchmark::State& bench) {
+    NullSurface surface(1920, 1080);
+    RunTicks(bench, surface, 1920, 1080);
+}
+BENCHMARK(BM_TickPhysicsOnly)->MinTime(1.0);
+
+// The single drawing operations of a tick, in pixel coordinates of a
+// full-HD image, at the sizes a tick draws them.
+struct Canvas {
+    QtSurface surface{1920, 1080, kTwipsPerPixel};
+    Canvas() {
+        surface.setFont(QGuiApplication::font());
+        surface.Scale(0, 0, 1920, 1080);
+    }
+};
+
+void BM_Line(benchmark::State& bench) {
+    Canvas c;
+    c.surface.DrawWidth = static_cast<int>(bench.range(0));
+    c.surface.DrawStyle = static_cast<int>(bench.range(1));
+    const double length = static_cast<double>(bench.range(2));
+    double y = 100;
+    for (auto _ : bench) {
+        c.surface.Line(500, y, 500 + length * 0.8, y + length * 0.6, RGB(0, 0, 255));
+        y = y > 900 ? 100 : y + 1;
+    }
+}
+BENCHMARK(BM_Line)
+    ->ArgNames({"width", "style", "length"})
+    ->Args({1, kSolid, 8})
+    ->Args({1, kSolid, 55})
+    ->Args({2, kSolid, 55})
+    ->Args({3, kSolid, 55})
+    ->Args({1, kDashDot, 55})
+    ->Args({1, kSolid, 400})
+    ->Args({1, kSolid, 100000});
+
+void BM_Circle(benchmark::State& bench) {
+    Canvas c;
+    const double radius = static_cast<double>(bench.range(0));
+    for (auto _ : bench) {
+        c.surface.Circle(900, 500, radius, RGB(0, 0, 0));
+    }
+}
+BENCHMARK(BM_Circle)->ArgName("radius")->Arg(5)->Arg(300)->Arg(5000)->Arg(1000000);
+
+void BM_Dot(benchmark::State& bench) {
+    Canvas c;
+    c.surface.DrawWidth = static_cast<int>(bench.range(0));
+    double x = 100;
+    for (auto _ : bench) {
+        c.surface.PSet(x, 500, RGB(0, 0, 0));
+        x = x > 1800 ? 100 : x + 1;
+    }
+}
+BENCHMARK(BM_Dot)->ArgName("width")->Arg(1)->Arg(3);
+
+void BM_Print(benchmark::State& bench) {
+    Canvas c;
+    c.surface.FontBold = bench.range(0) != 0;
+    for (auto _ : bench) {
+        c.surface.CurrentX = 700;
+        c.surface.CurrentY = 30;
+        c.surface.Print("         N,  M\u00b7g");
+    }
+}
+BENCHMARK(BM_Print)->ArgName("bold")->Arg(0)->Arg(1);
+
+}  // namespace
+}  // namespace zorva
+
+int main(int argc, char** argv) {
+    // The drawing needs fonts but no screen.
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

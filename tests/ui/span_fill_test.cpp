@@ -1,0 +1,136 @@
+#include "ui/span_fill.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace zorva {
+namespace {
+
+constexpr std::uint32_t kInk = 0xff000000;
+constexpr std::uint32_t kPaper = 0xffffffff;
+// Pixel centres this close to a shape's edge may go either way.
+constexpr double kTie = 1e-9;
+
+struct Buffer {
+    std::vector<std::uint32_t> pixels;
+    PixelRows rows;
+    Buffer(int width, int height) : pixels(static_cast<std::size_t>(width + 3) * height, kPaper) {
+        rows = {pixels.data(), width, height, width + 3};
+    }
+    bool inked(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * rows.stride + x] == kInk;
+    }
+    bool paddingUntouched() const {
+        for (int y = 0; y < rows.height; ++y) {
+            for (int x = rows.width; x < rows.stride; ++x) {
+                if (pixels[static_cast<std::size_t>(y) * rows.stride + x] != kPaper) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+};
+
+double DistanceToSegment(double px, double py, double x0, double y0, double x1, double y1) {
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double lengthSquared = dx * dx + dy * dy;
+    const double t = lengthSquared == 0.0
+                         ? 0.0
+                         : std::clamp(((px - x0) * dx + (py - y0) * dy) / lengthSquared, 0.0, 1.0);
+    return std::hypot(px - (x0 + t * dx), py - (y0 + t * dy));
+}
+
+struct Stroke {
+    std::string name;
+    double x0, y0, x1, y1, radius;
+};
+
+class Capsule : public testing::TestWithParam<Stroke> {};
+
+// Every pixel whose centre lies within the radius of the segment, and no
+// other, whichever way the segment runs and wherever it leaves the buffer.
+TEST_P(Capsule, PaintsExactlyThePixelCentresWithinTheRadius) {
+    const Stroke& s = GetParam();
+    Buffer buffer(60, 40);
+    FillCapsule(buffer.rows, s.x0, s.y0, s.x1, s.y1, s.radius, kInk);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const double d = DistanceToSegment(x + 0.5, y + 0.5, s.x0, s.y0, s.x1, s.y1);
+            if (std::abs(d - s.radius) > kTie) {
+                ASSERT_EQ(buffer.inked(x, y), d < s.radius) << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_TRUE(buffer.paddingUntouched());
+    // The remembered runs paint the same pixels.
+    Buffer replay(60, 40);
+    std::vector<PixelRun> runs;
+    CapsuleRuns(replay.rows, s.x0, s.y0, s.x1, s.y1, s.radius, runs);
+    FillRuns(replay.rows, runs, kInk);
+    EXPECT_EQ(replay.pixels, buffer.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(SpanFill, Capsule,
+                         testing::Values(Stroke{"Horizontal", 5.2, 20.3, 50.7, 20.3, 1.0},
+                                         Stroke{"Vertical", 30.5, 2.1, 30.5, 37.8, 1.5},
+                                         Stroke{"Shallow", 3.3, 10.1, 56.2, 17.9, 2.0},
+                                         Stroke{"Steep", 20.4, 38.2, 27.9, 1.3, 1.0},
+                                         Stroke{"Diagonal", 50.0, 5.0, 10.0, 35.0, 27.5},
+                                         Stroke{"Point", 30.2, 20.7, 30.2, 20.7, 6.0},
+                                         Stroke{"Short", 30.0, 20.0, 30.3, 20.1, 4.0},
+                                         Stroke{"LeavesTheBuffer", -30.0, -10.0, 80.0, 55.0, 27.5},
+                                         Stroke{"WhollyOutside", -90.0, -10.0, -40.0, 55.0, 27.5}),
+                         [](const auto& info) { return info.param.name; });
+
+struct RingRow {
+    std::string name;
+    double cx, cy, radius, halfWidth;
+};
+
+class Ring : public testing::TestWithParam<RingRow> {};
+
+TEST_P(Ring, PaintsExactlyThePixelCentresWithinHalfAWidthOfTheCircle) {
+    const RingRow& r = GetParam();
+    Buffer buffer(60, 40);
+    FillRing(buffer.rows, r.cx, r.cy, r.radius, r.halfWidth, kInk);
+    int inked = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const double off = std::abs(std::hypot(x + 0.5 - r.cx, y + 0.5 - r.cy) - r.radius);
+            inked += buffer.inked(x, y) ? 1 : 0;
+            if (std::abs(off - r.halfWidth) > 1e-6) {
+                ASSERT_EQ(buffer.inked(x, y), off < r.halfWidth) << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_TRUE(buffer.paddingUntouched());
+}
+
+INSTANTIATE_TEST_SUITE_P(SpanFill, Ring,
+                         testing::Values(RingRow{"Thin", 30.3, 20.1, 12.4, 0.5},
+                                         RingRow{"Wide", 28.0, 22.0, 30.0, 27.5},
+                                         RingRow{"Disc", 30.0, 20.0, 0.0, 7.5},
+                                         RingRow{"HoleCoversTheBuffer", 30.0, 20.0, 100.0, 3.0},
+                                         RingRow{"CentreFarOff", -8500.0, 20.0, 8540.2, 27.5}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(SpanFill, NonFiniteInputPaintsNothing) {
+    Buffer buffer(20, 20);
+    const double nan = std::nan("");
+    const double inf = INFINITY;
+    FillCapsule(buffer.rows, nan, 1, 5, 5, 2, kInk);
+    FillCapsule(buffer.rows, 1, 1, inf, 5, 2, kInk);
+    FillCapsule(buffer.rows, 1, 1, 5, 5, inf, kInk);
+    FillRing(buffer.rows, 10, 10, nan, 2, kInk);
+    FillRing(buffer.rows, inf, 10, 5, 2, kInk);
+    EXPECT_EQ(std::count(buffer.pixels.begin(), buffer.pixels.end(), kInk), 0);
+}
+
+}  // namespace
+}  // namespace zorva
