@@ -2,6 +2,7 @@
 // the window's events; with options, the same run without a window.
 #include <QApplication>
 #include <QGuiApplication>
+#include <chrono>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -38,6 +39,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     zorva::SimulationState state;
     zorva::QtWindow window(state);
+    // For measuring start-up: the wall-clock time of the first frame.
+    if (qEnvironmentVariableIsSet("ZORVA_REPORT_FIRST_FRAME")) {
+        window.firstPainted = [] {
+            const auto now = std::chrono::system_clock::now().time_since_epoch();
+            std::cerr << "first frame at "
+                      << std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()
+                      << " ns\n";
+        };
+    }
     window.form().Main(window);
     return QApplication::exec();
 }

@@ -47,6 +47,9 @@ constexpr double kLargestFilledRingPx = 1e6;
 constexpr int kWidestRememberedStroke = 3;
 constexpr std::size_t kMostRememberedStrokes = 512;
 
+// Most one-pixel strokes queued before they are painted.
+constexpr std::size_t kMostQueuedLines = 256;
+
 // Most laid-out texts kept per font weight.
 constexpr std::size_t kMostStoredTexts = 64;
 
@@ -357,6 +360,9 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     }
     linesPen_ = pen;
     lines_.emplace_back(start.x, start.y, end.x, end.y);
+    if (lines_.size() >= kMostQueuedLines) {
+        flushLines();
+    }
 }
 
 void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <algorithm>
 #include <cmath>
 
 #include "ui/graph_window.h"
@@ -26,6 +27,8 @@ constexpr double kDesignClientWidthTwips = 4680.0;
 constexpr double kDesignClientHeightTwips = 3090.0;
 // Copying the drawing more often than the screen refreshes shows nothing new.
 constexpr int kRepaintIntervalMs = 16;
+// Most ticks one timeout of the run timer delivers when it comes late.
+constexpr long long kMostTicksPerTimeout = 4;
 
 double TwipsPerPixel() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -250,10 +253,26 @@ void QtWindow::bindTimer() {
             runTimer_.stop();
         } else if (!runTimer_.isActive() || runTimer_.interval() != model.Interval()) {
             runTimer_.start(model.Interval());
+            runClock_.start();
+            ticksDelivered_ = 0;
         }
     };
-    connect(&runTimer_, &QTimer::timeout, this,
-            [this] { dispatch([this] { form_.Timer1.Elapse(); }); });
+    connect(&runTimer_, &QTimer::timeout, this, [this] { dispatch([this] { runDueTicks(); }); });
+}
+
+void QtWindow::runDueTicks() {
+    // The run keeps the pace the interval sets: a timeout that comes late,
+    // behind a repaint or a busy moment, delivers the ticks that fell due
+    // meanwhile, up to a few. A longer stall (the window dragged, the machine
+    // busy) is not made up, so the body never races to catch up with it.
+    const long long intervalNs = static_cast<long long>(runTimer_.interval()) * 1000000;
+    const long long due = intervalNs > 0 ? runClock_.nsecsElapsed() / intervalNs : 0;
+    const long long owed = std::clamp(due - ticksDelivered_, 1LL, kMostTicksPerTimeout);
+    for (long long i = 0; i < owed && form_.Timer1.Active(); ++i) {
+        form_.Timer1.Elapse();
+        ++ticksDelivered_;
+    }
+    ticksDelivered_ = std::max(ticksDelivered_, due - kMostTicksPerTimeout);
 }
 
 void QtWindow::describeForScreenReaders() {
@@ -417,6 +436,11 @@ void QtWindow::Show() {
 
 void QtWindow::paintEvent(QPaintEvent* event) {
     ++repaints_;
+    if (repaints_ == 1 && firstPainted) {
+        // Told once the first frame is on its way to the screen; after this
+        // event, as the copy below is what puts it there.
+        QTimer::singleShot(0, this, [this] { firstPainted(); });
+    }
     QPainter painter(this);
     const QRect area = event->rect();
     painter.fillRect(area, Qt::white);

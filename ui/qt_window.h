@@ -3,6 +3,7 @@
 // retained drawing to the screen at most once per screen refresh.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -50,6 +51,8 @@ class QtWindow : public QWidget, public WindowHost {
     const QTimer& runTimer() const { return runTimer_; }
     /// Number of times the window copied the drawing to the screen.
     long long repaintCount() const { return repaints_; }
+    /// Called once, after the window first copied the drawing to the screen.
+    std::function<void()> firstPainted;
 
     // WindowHost
     void Move(double leftTwips, double topTwips) override;
@@ -69,6 +72,8 @@ class QtWindow : public QWidget, public WindowHost {
     void bindCheckBox(CheckBox& model);
     void bindLabel(Label& model);
     void bindTimer();
+    /// One timeout of the run timer: the ticks that are due.
+    void runDueTicks();
     void bindShortcuts();
     void describeForScreenReaders();
     void place(const Control& model, QWidget* widget) const;
@@ -81,6 +86,9 @@ class QtWindow : public QWidget, public WindowHost {
     Zerkan form_;
     GraphWindow* graphs_;
     QTimer runTimer_;
+    /// Time since the run timer last started, and ticks delivered since.
+    QElapsedTimer runClock_;
+    long long ticksDelivered_ = 0;
     QTimer repaintTimer_;
     long long repaints_ = 0;
     std::vector<std::pair<const Control*, QWidget*>> widgets_;

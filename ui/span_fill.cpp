@@ -9,16 +9,41 @@ namespace {
 
 // The pixels of a row of the given width whose centres lie in [left, right];
 // false when there are none.
+// Ceiling and floor of a value cut to [low, high]: inline, where std::ceil
+// and std::floor are calls into the maths library on the baseline x86-64
+// instruction set, and a tick works out thousands of rows.
+int CeilWithin(double value, int low, int high) {
+    if (!(value > low)) {
+        return low;
+    }
+    if (value >= high) {
+        return high;
+    }
+    const int truncated = static_cast<int>(value);
+    return truncated + (truncated < value ? 1 : 0);
+}
+int FloorWithin(double value, int low, int high) {
+    if (!(value < high)) {
+        return high;
+    }
+    if (value <= low) {
+        return low;
+    }
+    const int truncated = static_cast<int>(value);
+    return truncated - (truncated > value ? 1 : 0);
+}
+
 bool RunBetween(int width, int row, double left, double right, PixelRun& run) {
-    if (!(left <= right)) {
+    if (!(left <= right) || width <= 0) {
         return false;
     }
-    const double first = std::max(std::ceil(left - 0.5), 0.0);
-    const double last = std::min(std::floor(right - 0.5), width - 1.0);
+    // Centres i + ½ in [left, right]: i from ⌈left − ½⌉ to ⌊right − ½⌋.
+    const int first = CeilWithin(left - 0.5, 0, width);
+    const int last = FloorWithin(right - 0.5, -1, width - 1);
     if (first > last) {
         return false;
     }
-    run = {row, static_cast<int>(first), static_cast<int>(last)};
+    run = {row, first, last};
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 
 namespace zorva {
 namespace {
@@ -176,6 +177,23 @@ TEST(QtWindow, TheGraphsFollowTheRunAndCtrlGOpensAndClosesThem) {
     // A new run starts a new trace.
     s.widget<QPushButton>(form.Command1)->click();
     EXPECT_EQ(graphs.sampleCount(), 0u);
+}
+
+TEST(QtWindow, ALateTimeoutDeliversTheTicksThatFellDueButNeverMoreThanAFew) {
+    Started s;
+    Zerkan& form = s.window.form();
+    s.widget<QPushButton>(form.Command1)->click();
+    ASSERT_EQ(s.window.runTimer().interval(), 1);
+    // Thirty intervals pass with the event loop busy elsewhere.
+    QThread::msleep(30);
+    QCoreApplication::processEvents();
+    const auto afterFirstWait = s.state.StepCount;
+    EXPECT_GE(afterFirstWait, 2);
+    EXPECT_LE(afterFirstWait, 4);
+    // A long stall is not made up in a rush.
+    QThread::msleep(200);
+    QCoreApplication::processEvents();
+    EXPECT_LE(s.state.StepCount - afterFirstWait, 4);
 }
 
 TEST(QtWindow, ThePaintedWindowShowsTheRetainedDrawing) {
