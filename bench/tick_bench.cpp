@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "plot/null_surface.h"
 #include "plot/surface.h"
 #include "sim/state.h"
+#include "ui/fixed_screen.h"
 #include "ui/form.h"
 #include "ui/qt_surface.h"
 
@@ -22,40 +24,6 @@ namespace zorva {
 namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
-
-// A screen exactly the size asked for, as the command line's picture uses.
-class BenchHost : public WindowHost {
-  public:
-    BenchHost(Surface& surface, int width, int height)
-        : surface_(surface), width_(width), height_(height) {}
-    void Move(double, double) override {}
-    void SetOuterSize(double widthTwips, double heightTwips) override {
-        surface_.Resize(static_cast<int>(widthTwips / kTwipsPerPixel),
-                        static_cast<int>(heightTwips / kTwipsPerPixel));
-    }
-    double ScreenWidthTwips() const override { return width_ * kTwipsPerPixel; }
-    double ScreenHeightTwips() const override { return height_ * kTwipsPerPixel; }
-    void Show() override {}
-
-  private:
-    Surface& surface_;
-    int width_;
-    int height_;
-};
-
-// Draws nothing: what is left of a tick is its physics and bookkeeping.
-class NullSurface : public Surface {
-  public:
-    NullSurface(int width, int height) : Surface(width, height, kTwipsPerPixel) {}
-
-  protected:
-    void clearTo(Colour) override {}
-    void drawDot(Point, Colour, int) override {}
-    void drawLine(Point, Point, const Pen&) override {}
-    void drawCircle(Point, float, const Pen&) override {}
-    void drawText(Point, std::string_view, Colour, bool) override {}
-    double lineHeightPx() const override { return 17.0; }
-};
 
 double Percentile(std::vector<double>& values, double fraction) {
     if (values.empty()) {
@@ -72,7 +40,7 @@ void RunTicks(benchmark::State& bench, Surface& surface, int width, int height) 
     SimulationState state;
     Zerkan form(state, surface);
     form.SetLogCapacity(0);
-    BenchHost host(surface, width, height);
+    FixedScreen host(surface, width, height);
     form.Main(host);
     form.POLTAX.SetValue(20);
     form.Check1.SetValue(1);
@@ -158,7 +126,7 @@ void BM_TickDrawingSplit(benchmark::State& bench) {
 BENCHMARK(BM_TickDrawingSplit)->MinTime(1.0);
 
 void BM_TickPhysicsOnly(benchmark::State& bench) {
-    NullSurface surface(1920, 1080);
+    NullSurface surface(1920, 1080, kTwipsPerPixel);
     RunTicks(bench, surface, 1920, 1080);
 }
 BENCHMARK(BM_TickPhysicsOnly)->MinTime(1.0);

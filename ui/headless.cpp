@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include "sim/state.h"
+#include "ui/fixed_screen.h"
 #include "ui/form.h"
 #include "ui/qt_export.h"
 #include "ui/qt_surface.h"
@@ -14,26 +15,6 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15.0;  // 96 dots per inch
 
-// A screen of exactly the picture's size, with no frame around the window.
-class PictureHost : public WindowHost {
-  public:
-    PictureHost(Surface& surface, int width, int height)
-        : surface_(surface), width_(width), height_(height) {}
-    void Move(double, double) override {}
-    void SetOuterSize(double widthTwips, double heightTwips) override {
-        surface_.Resize(static_cast<int>(widthTwips / kTwipsPerPixel),
-                        static_cast<int>(heightTwips / kTwipsPerPixel));
-    }
-    double ScreenWidthTwips() const override { return width_ * kTwipsPerPixel; }
-    double ScreenHeightTwips() const override { return height_ * kTwipsPerPixel; }
-    void Show() override {}
-
-  private:
-    Surface& surface_;
-    int width_;
-    int height_;
-};
-
 }  // namespace
 
 int RunHeadless(const CommandLine& line, std::ostream& err) {
@@ -42,7 +23,7 @@ int RunHeadless(const CommandLine& line, std::ostream& err) {
     surface.setFont(QGuiApplication::font());
     Zerkan form(state, surface);
     form.SetFailureReport(&err);
-    PictureHost host(surface, line.width, line.height);
+    FixedScreen host(surface, line.width, line.height);
     form.Main(host);
 
     // The bars are moved and the boxes ticked as a user would, so their

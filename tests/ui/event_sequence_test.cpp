@@ -9,40 +9,12 @@
 #include <string>
 
 #include "curve/curve.h"
+#include "plot/null_surface.h"
+#include "ui/fixed_screen.h"
 #include "ui/form.h"
 
 namespace zorva {
 namespace {
-
-// Draws nothing: the sequences are about the state, and a recording of
-// hundreds of thousands of ticks would only cost memory.
-class NullSurface : public Surface {
-  public:
-    NullSurface() : Surface(1920, 1080, 15.0) {}
-
-  protected:
-    void clearTo(Colour) override {}
-    void drawDot(Point, Colour, int) override {}
-    void drawLine(Point, Point, const Pen&) override {}
-    void drawCircle(Point, float, const Pen&) override {}
-    void drawText(Point, std::string_view, Colour, bool) override {}
-    double lineHeightPx() const override { return 16.0; }
-};
-
-class ScreenHost : public WindowHost {
-  public:
-    explicit ScreenHost(Surface& surface) : surface_(surface) {}
-    void Move(double, double) override {}
-    void SetOuterSize(double w, double h) override {
-        surface_.Resize(static_cast<int>(w / 15), static_cast<int>(h / 15));
-    }
-    double ScreenWidthTwips() const override { return 1920 * 15.0; }
-    double ScreenHeightTwips() const override { return 1080 * 15.0; }
-    void Show() override {}
-
-  private:
-    Surface& surface_;
-};
 
 std::string AllFinite(const SimulationState& s) {
     const std::pair<const char*, double> values[] = {{"a", s.a},
@@ -85,11 +57,13 @@ const std::regex kLabel3(" Scale \u03a7([0-9]|1[0-9]|20)");
 // invariant, or an empty string.
 std::string RunSequence(std::uint64_t seed, int events) {
     SimulationState state;
-    NullSurface surface;
+    // Draws nothing: the sequences are about the state, and a recording of
+    // hundreds of thousands of ticks would only cost memory.
+    NullSurface surface(1920, 1080, 15.0);
     Zerkan form(state, surface);
     std::ostringstream report;
     form.SetFailureReport(&report);
-    ScreenHost host(surface);
+    FixedScreen host(surface, 1920, 1080);
     form.Main(host);
 
     std::mt19937_64 random(seed);
@@ -180,11 +154,13 @@ TEST(EventSequences, EveryInvariantHoldsAfterEveryEvent) {
 
 TEST(FailureGuard, AFailingTickIsUndoneStopsTheRunAndIsReportedOnce) {
     SimulationState state;
-    NullSurface surface;
+    // Draws nothing: the sequences are about the state, and a recording of
+    // hundreds of thousands of ticks would only cost memory.
+    NullSurface surface(1920, 1080, 15.0);
     Zerkan form(state, surface);
     std::ostringstream report;
     form.SetFailureReport(&report);
-    ScreenHost host(surface);
+    FixedScreen host(surface, 1920, 1080);
     form.Main(host);
     form.Command1.Press();
     form.Timer1.Elapse();
