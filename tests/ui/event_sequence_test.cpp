@@ -10,38 +10,12 @@
 
 #include "curve/curve.h"
 #include "plot/null_surface.h"
+#include "tests/ui/state_checks.h"
 #include "ui/fixed_screen.h"
 #include "ui/form.h"
 
 namespace zorva {
 namespace {
-
-std::string AllFinite(const SimulationState& s) {
-    const std::pair<const char*, double> values[] = {{"a", s.a},
-                                                     {"b", s.b},
-                                                     {"TimeStep", s.TimeStep},
-                                                     {"BaseWidth", s.BaseWidth},
-                                                     {"BaseHeight", s.BaseHeight},
-                                                     {"Pi", s.Pi},
-                                                     {"PosX", s.PosX},
-                                                     {"PosY", s.PosY},
-                                                     {"VelX", s.VelX},
-                                                     {"VelY", s.VelY},
-                                                     {"VelX0", s.VelX0},
-                                                     {"VelY0", s.VelY0},
-                                                     {"StartX", s.StartX}};
-    for (const auto& [name, value] : values) {
-        if (!std::isfinite(value)) {
-            return name;
-        }
-    }
-    for (int i = 0; i < kPlotSlots; ++i) {
-        if (!std::isfinite(s.PlotX[i]) || !std::isfinite(s.PlotY[i])) {
-            return "PlotX/PlotY";
-        }
-    }
-    return "";
-}
 
 const std::regex kLabel1(
     "Velocity x =  [0-9]+\\.[0-9]  alfa|"
@@ -114,10 +88,10 @@ std::string RunSequence(std::uint64_t seed, int events) {
         if (form.FailureCount() != 0) {
             return where + "a handler failed: " + report.str();
         }
-        if (const std::string bad = AllFinite(state); !bad.empty()) {
+        if (const std::string bad = checks::FirstNonFinite(state); !bad.empty()) {
             return where + bad + " is not finite";
         }
-        if (ticked && state.PosX != CurveX(state.a, state.b, state.PosY)) {
+        if (ticked && !checks::OnCurve(state)) {
             return where + "the body left the curve";
         }
         const int interval = form.Timer1.Interval();
