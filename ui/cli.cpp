@@ -103,7 +103,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (option == "--klimax") {
             ok = number({"--klimax", 1, 20}, line.klimax);
         } else if (option == "--ticks") {
-            ok = number({"--ticks", 1, 1'000'000'000}, line.ticks);
+            ok = number({"--ticks", 1, kMaxTicks}, line.ticks);
             run = true;
         } else if (option == "--force-components") {
             ok = flag(line.forceComponents);
@@ -158,8 +158,8 @@ without a window, writes the files and exits.
   --force-components       tick "Show components of force"
   --velocity-components    tick "Show components of Velocity"
   --weight-reaction        tick "Show weight and Reaction"
-  --ticks N                run N ticks (default: until the body stops at the
-                           summit, at most 1000000 ticks)
+  --ticks N                run N ticks, 1 to 1000000 (default: until the body
+                           stops at the summit, at most 1000000 ticks)
   --csv FILE               write the per-tick data (t, x, y, vx, vy, |v|, Fx,
                            Fy, N, R, StepCount) as CSV
   --png FILE               write the final picture as PNG

@@ -23,7 +23,8 @@ struct CommandLine {
     bool forceComponents = false;
     bool velocityComponents = false;
     bool weightReaction = false;
-    /// Ticks to run; 0 runs until the run stops by itself, at most kMaxTicks.
+    /// Ticks to run, 1 to kMaxTicks; 0 runs until the run stops by itself, at
+    /// most kMaxTicks.
     std::int64_t ticks = 0;
     std::string csv;   ///< file for the per-tick data, or empty
     std::string png;   ///< file for the final picture, or empty
@@ -32,7 +33,8 @@ struct CommandLine {
     std::string error;  ///< one line naming the option, for Action::Error
 };
 
-/// A run without --ticks ends at the summit or after this many ticks.
+/// The most ticks a run from the command line makes: every tick is kept for
+/// the CSV, so this bounds the memory a run takes (about 90 MB).
 inline constexpr std::int64_t kMaxTicks = 1'000'000;
 
 /// Reads the arguments after the program name. Options take their value as

@@ -36,7 +36,8 @@ int RunHeadless(const CommandLine& line, std::ostream& err) {
     form.Check3.SetValue(line.weightReaction ? 1 : 0);
 
     const std::int64_t limit = line.ticks > 0 ? line.ticks : kMaxTicks;
-    form.SetLogCapacity(static_cast<std::size_t>(limit));
+    // Only the CSV needs the ticks kept.
+    form.SetLogCapacity(line.csv.empty() ? 0 : static_cast<std::size_t>(limit));
     form.Command1.Press();
     for (std::int64_t i = 0; i < limit && form.Timer1.Active(); ++i) {
         form.Timer1.Elapse();

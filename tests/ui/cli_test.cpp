@@ -64,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadRow{{"--vimaxrono", "11", "--csv", "a.csv"}, "--vimaxrono"},
                     BadRow{{"--klimax", "0", "--csv", "a.csv"}, "--klimax"},
                     BadRow{{"--ticks", "0", "--csv", "a.csv"}, "--ticks"},
+                    BadRow{{"--ticks", "1000001", "--csv", "a.csv"}, "--ticks"},
                     BadRow{{"--size", "100", "--png", "a.png"}, "--size"},
                     BadRow{{"--size", "0x10", "--png", "a.png"}, "--size"},
                     BadRow{{"--frobnicate", "--csv", "a.csv"}, "--frobnicate"},
