@@ -99,6 +99,7 @@ void Zerkan::Main(WindowHost& host) {
     // The surface always retains what is drawn on it.
     host.Move(0, 0);
     SetFrameForScale(surface_, state_, 1);
+    startClientPx_ = {surface_.Frame().widthPx(), surface_.Frame().heightPx()};
     layOutControls();
     host.Show();
 
@@ -266,9 +267,25 @@ void Zerkan::runTick() {
 
 void Zerkan::klimax_Change() {
     SetFrameForScale(surface_, state_, klimax.Value());
+    keepStartPixelSize();
     surface_.Cls();
     Label3.SetCaption(ScaleReadout(klimax.Value()));
     DrawCurve(surface_, state_, curveSettings());
+}
+
+void Zerkan::keepStartPixelSize() {
+    // The scale's world rectangle is shaped like the client area at start-up.
+    // A window resized since then would stretch it onto the new shape; instead
+    // the frame keeps its corner and the world size per pixel that the scale
+    // has at the start-up size, as a resize itself does.
+    const WorldFrame& frame = surface_.Frame();
+    if (startClientPx_.width <= 0.0 || startClientPx_.height <= 0.0 ||
+        (frame.widthPx() == startClientPx_.width && frame.heightPx() == startClientPx_.height)) {
+        return;
+    }
+    surface_.Scale(frame.left(), frame.top(),
+                   frame.left() + frame.width() * frame.widthPx() / startClientPx_.width,
+                   frame.top() + frame.height() * frame.heightPx() / startClientPx_.height);
 }
 
 void Zerkan::vimaxrono_Change() {

@@ -117,10 +117,17 @@ class Zerkan {
     void layOutControls();
     void runTick();
     CurveSettings curveSettings() const;
+    /// After a scale change in a resized window: see the .cpp.
+    void keepStartPixelSize();
 
     SimulationState& state_;
     Surface& surface_;
     TickMemory tickMemory_;
+    /// The client area's size in pixels when Main ran.
+    struct {
+        double width = 0.0;
+        double height = 0.0;
+    } startClientPx_;
     RunLog runLog_{kWindowLogRows};
     std::ostream* failureReport_;
     int failures_ = 0;

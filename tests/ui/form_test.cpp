@@ -206,6 +206,30 @@ TEST(ScaleBar, ClearsRescalesAndRedrawsOnlyAxesAndTheRedCurve) {
     EXPECT_NEAR(p.form.Command1.Rect().left, 0.0, 1e-3);
 }
 
+class ScaleAfterResize : public testing::TestWithParam<std::pair<int, int>> {};
+
+// A window resized to another shape keeps the scale's pixel size: the curve
+// is neither stretched nor squeezed by a later scale change.
+TEST_P(ScaleAfterResize, KeepsTheCornerAndTheWorldSizePerPixelOfTheScale) {
+    const auto [widthPx, heightPx] = GetParam();
+    Program p;
+    const double unitsPerPixel = p.surface.ScaleWidth() / p.surface.Frame().widthPx();
+    p.surface.Resize(widthPx, heightPx);
+    p.form.klimax.SetValue(3);
+    const WorldFrame& frame = p.surface.Frame();
+    EXPECT_NEAR(frame.width() / frame.widthPx(), 3 * unitsPerPixel, 1e-15);
+    EXPECT_NEAR(-frame.height() / frame.heightPx(), 3 * unitsPerPixel, 1e-15);
+    // The same scale before the resize puts the corner at the same place.
+    Program unresized;
+    unresized.form.klimax.SetValue(3);
+    EXPECT_NEAR(frame.left(), unresized.surface.ScaleLeft(), 1e-15);
+    EXPECT_NEAR(frame.top(), unresized.surface.ScaleTop(), 1e-15);
+}
+
+INSTANTIATE_TEST_SUITE_P(FormTest, ScaleAfterResize,
+                         testing::Values(std::pair{312, 206}, std::pair{200, 300},
+                                         std::pair{640, 120}));
+
 TEST(RunControls, TimeOnPlacesTheBodyAndStartsTheTimer) {
     Program p;
     p.form.vimaxrono.SetValue(10);
