@@ -8,33 +8,11 @@ zorva=$1
 out=${2:-$(mktemp -d)}
 mkdir -p "$out"
 
-display=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "no free X display"; exit 1; }
-
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app=""
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
-QT_QPA_PLATFORM=xcb "$zorva" &
-app=$!
-window=$(timeout 20 xdotool search --sync --name '^ZORVA$' | head -n1)
-[ -n "$window" ] || { echo "FAIL: no window named ZORVA"; exit 1; }
+# shellcheck source=start_zorva.sh
+source "$(dirname "$0")/start_zorva.sh" 90 140
 echo "window $window"
 sleep 1
 
-# Darkest grey level (0 black .. 1 white) in a 7×7 square around pixel (x, y).
-darkest() { convert "$1" -crop "7x7+$(($2 - 3))+$(($3 - 3))" -colorspace gray -format '%[fx:minima]' info:; }
 # Is the colour at (x, y) within 40 levels of r,g,b anywhere in a 9×9 square?
 has_colour() {
     convert "$1" -crop "9x9+$(($2 - 4))+$(($3 - 4))" txt:- |
