@@ -21,7 +21,9 @@
 #include <string_view>
 #include <vector>
 
+#include "plot/null_surface.h"
 #include "tests/ui/state_checks.h"
+#include "ui/fixed_screen.h"
 #include "ui/qt_window.h"
 
 namespace zorva {
@@ -224,28 +226,11 @@ class WindowRig final : public Rig {
     std::string brokenMeanwhile_;
 };
 
-// Draws nothing: the motion alone, fast enough for a day's worth of ticks.
-class NullSurface final : public Surface {
-  public:
-    NullSurface() : Surface(kWidthPx, kHeightPx, kTwipsPerPixel) {}
-    static constexpr int kWidthPx = 1920;
-    static constexpr int kHeightPx = 1080;
-    static constexpr double kTwipsPerPixel = 15.0;
-
-  protected:
-    void clearTo(Colour) override {}
-    void drawDot(Point, Colour, int) override {}
-    void drawLine(Point, Point, const Pen&) override {}
-    void drawCircle(Point, float, const Pen&) override {}
-    void drawText(Point, std::string_view, Colour, bool) override {}
-    double lineHeightPx() const override { return 16.0; }
-};
-
 // The form and its tick with no window at all, drawing into nothing.
-class DrawingFreeRig final : public Rig, private WindowHost {
+class DrawingFreeRig final : public Rig {
   public:
     DrawingFreeRig() {
-        form_.Main(*this);
+        form_.Main(screen_);
         for (CheckBox* box : {&form_.Check1, &form_.Check2, &form_.Check3}) {
             box->SetValue(1);
         }
@@ -258,21 +243,10 @@ class DrawingFreeRig final : public Rig, private WindowHost {
     std::string describe() const override { return "no drawing"; }
 
   private:
-    void Move(double, double) override {}
-    void SetOuterSize(double widthTwips, double heightTwips) override {
-        surface_.Resize(static_cast<int>(widthTwips / NullSurface::kTwipsPerPixel),
-                        static_cast<int>(heightTwips / NullSurface::kTwipsPerPixel));
-    }
-    double ScreenWidthTwips() const override {
-        return NullSurface::kWidthPx * NullSurface::kTwipsPerPixel;
-    }
-    double ScreenHeightTwips() const override {
-        return NullSurface::kHeightPx * NullSurface::kTwipsPerPixel;
-    }
-    void Show() override {}
-
     SimulationState state_;
-    NullSurface surface_;
+    // Draws nothing: the motion alone, fast enough for a day's worth of ticks.
+    NullSurface surface_{1920, 1080, 15.0};
+    FixedScreen screen_{surface_, 1920, 1080};
     Zerkan form_{state_, surface_};
 };
 
