@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <cmath>
@@ -98,6 +99,22 @@ TEST(Exports, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+// Fails for any user, root included: the name is taken by a folder.
+TEST(Exports, AWriteThatCannotBeFinishedSaysWhyAndLeavesNothingBehind) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("taken");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
+    QString error;
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    EXPECT_FALSE(SavePng(image, path, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(SaveCsv(RunLog(4), path, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
+    EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 TEST(Exports, ThePngIsTheDrawingAsShown) {
