@@ -7,6 +7,7 @@
 
 #include "curve/curve.h"
 #include "plot/recording_surface.h"
+#include "ui/fixed_screen.h"
 
 namespace zorva {
 namespace {
@@ -14,23 +15,11 @@ namespace {
 using Kind = Primitive::Kind;
 
 // A window without a toolkit: the client area is the outer size.
-class FakeHost : public WindowHost {
+class FakeHost : public FixedScreen {
   public:
-    FakeHost(Surface& surface, int screenWidthPx, int screenHeightPx)
-        : surface_(surface), width_(screenWidthPx), height_(screenHeightPx) {}
-    void Move(double, double) override {}
-    void SetOuterSize(double widthTwips, double heightTwips) override {
-        surface_.Resize(static_cast<int>(widthTwips / 15), static_cast<int>(heightTwips / 15));
-    }
-    double ScreenWidthTwips() const override { return width_ * 15.0; }
-    double ScreenHeightTwips() const override { return height_ * 15.0; }
+    using FixedScreen::FixedScreen;
     void Show() override { shown = true; }
     bool shown = false;
-
-  private:
-    Surface& surface_;
-    int width_;
-    int height_;
 };
 
 // The program started on a screen one and a half times as wide as it is high.
