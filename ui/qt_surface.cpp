@@ -7,7 +7,9 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <numbers>
@@ -47,14 +49,17 @@ constexpr double kLargestFilledRingPx = 1e6;
 constexpr int kWidestRememberedStroke = 3;
 constexpr std::size_t kMostRememberedStrokes = 512;
 
-// Most one-pixel strokes queued before they are painted.
-constexpr std::size_t kMostQueuedLines = 256;
-
 // Most laid-out texts kept per font weight.
 constexpr std::size_t kMostStoredTexts = 64;
 
 // Text that starts further left than this cannot reach the image.
 constexpr double kFarLeftPx = 1e6;
+
+// How far beyond a shape's own outline the painter may set a pixel, in
+// device pixels: its aliased lines, filled polygons and glyphs keep well
+// within this of where they were asked for. What the painter paints is marked
+// in the ink map this much wider, so that no erased pixel is missed.
+constexpr double kPainterReachPx = 2.0;
 
 QColor ToQColor(Colour colour) {
     return {std::clamp(colour.red, 0, 255), std::clamp(colour.green, 0, 255),
@@ -168,6 +173,7 @@ QtSurface::QtSurface(int widthPx, int heightPx, double twipsPerPixel, double dev
       widthPx_(std::max(widthPx, 1)),
       heightPx_(std::max(heightPx, 1)),
       image_(BlankImage(widthPx_, heightPx_, devicePixelRatio_)) {
+    ink_.reset(image_.width(), image_.height(), QColor(Qt::white).rgb(), false);
     setFont(QFont());
 }
 
@@ -214,7 +220,6 @@ QPainter& QtSurface::painter() {
 }
 
 void QtSurface::endPainting() {
-    flushLines();
     painter_.reset();
 }
 
@@ -238,25 +243,36 @@ void QtSurface::useFill(const QColor& colour) {
     }
 }
 
-void QtSurface::flushLines() {
-    if (lines_.empty()) {
-        return;
-    }
-    // The painter must exist before the queue is taken over, since starting
-    // it is what makes it paint with the surface's pen from scratch.
-    QPainter& qp = painter();
-    usePen(ToQPen(linesPen_, 0.0));
-    qp.drawLines(lines_.data(), static_cast<int>(lines_.size()));
-    lines_.clear();
-}
-
 PixelRows QtSurface::pixelRows() {
-    // Whatever is queued for the painter lies beneath what is painted next.
-    flushLines();
     // Writing through bits() first makes sure the image is not shared with a
     // copy handed out, so only this image changes.
     return {reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(), image_.height(),
-            static_cast<int>(image_.bytesPerLine() / 4)};
+            static_cast<int>(image_.bytesPerLine() / 4), &ink_};
+}
+
+void QtSurface::markStroke(const QPointF& from, const QPointF& to, double widthPx) {
+    const double ratio = devicePixelRatio_;
+    MarkCapsule(pixelRows(), from.x() * ratio, from.y() * ratio, to.x() * ratio, to.y() * ratio,
+                widthPx / 2.0 * ratio + kPainterReachPx);
+}
+
+void QtSurface::markRect(const QRectF& area) {
+    const double ratio = devicePixelRatio_;
+    // Cut to the image first: the rectangle of a huge circle's arcs may run
+    // far beyond the range of an int. (QRectF::intersected would drop a
+    // rectangle of no width, such as that of an upright line.)
+    const QRectF image = imageArea(kPainterReachPx);
+    const double left = std::max(area.left(), image.left());
+    const double top = std::max(area.top(), image.top());
+    const double right = std::min(area.right(), image.right());
+    const double bottom = std::min(area.bottom(), image.bottom());
+    if (!(left <= right && top <= bottom)) {
+        return;
+    }
+    ink_.markRect(static_cast<int>(std::floor(left * ratio - kPainterReachPx)),
+                  static_cast<int>(std::floor(top * ratio - kPainterReachPx)),
+                  static_cast<int>(std::ceil(right * ratio + kPainterReachPx)),
+                  static_cast<int>(std::ceil(bottom * ratio + kPainterReachPx)));
 }
 
 QRectF QtSurface::imageArea(double marginPx) const {
@@ -264,9 +280,9 @@ QRectF QtSurface::imageArea(double marginPx) const {
 }
 
 void QtSurface::clearTo(Colour background) {
-    lines_.clear();
     endPainting();
     image_.fill(ToQColor(background));
+    ink_.reset(image_.width(), image_.height(), ToQColor(background).rgb(), false);
 }
 
 void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diameterPx) {
@@ -280,10 +296,10 @@ void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diamet
     if (!box.intersects(imageArea(0.0))) {
         return;
     }
-    flushLines();
     // Up to three pixels across, the disc covers every pixel centre of its square.
     if (diameter <= 3.0) {
         painter().fillRect(box, colour);
+        markRect(box);
         return;
     }
     // The pixels whose centres lie in the disc, like every other shape.
@@ -293,9 +309,9 @@ void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diamet
 }
 
 void QtSurface::fillArc(const QColor& colour) {
-    flushLines();
     useFill(colour);
     painter().drawPolygon(arc_, Qt::OddEvenFill);
+    markRect(arc_.boundingRect());
 }
 
 void QtSurface::drawDot(Point centre, Colour colour, int diameterPx) {
@@ -326,43 +342,55 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         return;
     }
     if (pen.style == kDashDot) {
-        flushLines();
         usePen(ToQPen(pen, std::hypot(start.x - a.x, start.y - a.y)));
         painter().drawLine(QPointF(start.x, start.y), QPointF(end.x, end.y));
+        markStroke(QPointF(start.x, start.y), QPointF(end.x, end.y), std::max(pen.width, 1));
         return;
     }
-    if (pen.width > 1) {
-        // A wide stroke with its round ends, painted pixel by pixel.
-        const double ratio = devicePixelRatio_;
-        const PixelRows rows = pixelRows();
-        const StrokeKey key{start.x * ratio, start.y * ratio, end.x * ratio, end.y * ratio,
-                            pen.width / 2.0 * ratio};
-        const QRgb colour = ToQColor(pen.colour).rgb();
-        if (pen.width > kWidestRememberedStroke) {
-            FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
+    // Solid strokes are painted pixel by pixel: a wide one with its round
+    // ends, a one-pixel one as a thin line. Narrow strokes keep their pixel
+    // runs, since the curve, the axes and the legend are stroked anew at
+    // every tick along the same segments.
+    const double ratio = devicePixelRatio_;
+    const PixelRows rows = pixelRows();
+    const QRgb colour = ToQColor(pen.colour).rgb();
+    // A thin line is one device pixel thin; on a finer screen a one-pixel
+    // pen is as wide as the screen's pixels per logical pixel.
+    const bool thin = pen.width <= 1 && ratio == 1.0;
+    const StrokeKey key{start.x * ratio, start.y * ratio, end.x * ratio, end.y * ratio,
+                        thin ? 0.0 : std::max(pen.width, 1) / 2.0 * ratio};
+    // Wide strokes are the erasers, which move at every tick.
+    if (pen.width > kWidestRememberedStroke) {
+        FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
+        return;
+    }
+    auto found = strokeRuns_.find(key);
+    if (found == strokeRuns_.end()) {
+        // Only a stroke seen before is likely to come again: the arrows move
+        // at every tick, and keeping their runs would cost more than painting
+        // them.
+        if (seenStrokes_.insert(key).second) {
+            if (seenStrokes_.size() >= kMostRememberedStrokes) {
+                seenStrokes_.clear();
+            }
+            if (thin) {
+                FillThinLine(rows, key.x0, key.y0, key.x1, key.y1, colour);
+            } else {
+                FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
+            }
             return;
         }
-        auto found = strokeRuns_.find(key);
-        if (found == strokeRuns_.end()) {
-            if (strokeRuns_.size() >= kMostRememberedStrokes) {
-                strokeRuns_.clear();
-            }
-            found = strokeRuns_.emplace(key, std::vector<PixelRun>{}).first;
+        if (strokeRuns_.size() >= kMostRememberedStrokes) {
+            strokeRuns_.clear();
+        }
+        found = strokeRuns_.emplace(key, std::vector<PixelRun>{}).first;
+        if (thin) {
+            ThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, found->second);
+        } else {
             CapsuleRuns(rows, key.x0, key.y0, key.x1, key.y1, key.radius, found->second);
         }
-        FillRuns(rows, found->second, colour);
-        return;
     }
-    // One-pixel strokes are Qt's: its line drawing is fast for them, and
-    // consecutive strokes of one pen go to it in one call.
-    if (!lines_.empty() && !(pen == linesPen_)) {
-        flushLines();
-    }
-    linesPen_ = pen;
-    lines_.emplace_back(start.x, start.y, end.x, end.y);
-    if (lines_.size() >= kMostQueuedLines) {
-        flushLines();
-    }
+    FillRuns(rows, found->second, colour);
 }
 
 void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
@@ -452,9 +480,10 @@ void QtSurface::paintArc(double centreX, double centreY, double radiusPx, double
     if (pen.style == kDashDot) {
         AppendArc(arc_, centreX, centreY, radiusPx, firstStep, lastStep, stepAngle);
         const double chord = 2.0 * radiusPx * std::sin(stepAngle / 2.0);
-        flushLines();
         usePen(ToQPen(pen, firstStep * chord));
         painter().drawPolyline(arc_);
+        const double reach = std::max(pen.width, 1) / 2.0;
+        markRect(arc_.boundingRect().adjusted(-reach, -reach, reach, reach));
         return;
     }
     // A solid ring is filled rather than stroked: Qt strokes a polygon of many
@@ -478,7 +507,6 @@ void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bo
         p.x < -kFarLeftPx) {
         return;
     }
-    flushLines();
     QPainter& qp = painter();
     qp.setFont(bold ? boldFont_ : font_);
     usePen(QPen(ToQColor(colour)));
@@ -498,6 +526,11 @@ void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bo
     }
     // Static text is placed by the top of its line, as the surface places it.
     qp.drawStaticText(QPointF(p.x, p.y), found->second);
+    // Glyphs may reach a little beyond the text's layout box on either side.
+    const QSizeF size = found->second.size();
+    const double overhang = lineHeightPx_ / 2.0;
+    markRect(QRectF(p.x - overhang, p.y, size.width() + 2.0 * overhang,
+                    std::max(size.height(), lineHeightPx_)));
 }
 
 double QtSurface::lineHeightPx() const {
@@ -505,16 +538,20 @@ double QtSurface::lineHeightPx() const {
 }
 
 std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
-    std::size_t hash = 0;
+    // The bits of the coordinates, mixed: std::hash<double> hashes bytes one
+    // by one, and a tick looks up some two hundred strokes.
+    std::uint64_t hash = 0;
     for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius}) {
-        hash = hash * 1000003u ^ std::hash<double>{}(value);
+        hash = (hash ^ std::bit_cast<std::uint64_t>(value)) * 0x9E3779B97F4A7C15ULL;
+        hash ^= hash >> 29;
     }
-    return hash;
+    return static_cast<std::size_t>(hash);
 }
 
 void QtSurface::frameChanged() {
     // The runs were cut to the image as it was.
     strokeRuns_.clear();
+    seenStrokes_.clear();
     // The image grows with the client area and never shrinks, so what is drawn
     // outside a smaller client area is still there when it grows again.
     const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));
@@ -533,6 +570,8 @@ void QtSurface::frameChanged() {
         std::memcpy(grown.scanLine(y), image_.constScanLine(y), rowBytes);
     }
     image_ = std::move(grown);
+    // The new pixels are white.
+    ink_.resize(image_.width(), image_.height(), ink_.background() == QColor(Qt::white).rgb());
 }
 
 }  // namespace zorva

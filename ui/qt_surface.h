@@ -4,7 +4,6 @@
 
 #include <QFont>
 #include <QImage>
-#include <QLineF>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -14,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "plot/surface.h"
@@ -35,6 +35,9 @@ class QtSurface : public Surface {
     const QImage& image();
     /// Font of the printed text; its bold weight follows FontBold.
     void setFont(const QFont& font);
+    /// Where the image may differ from its background (in device pixels): a
+    /// shape painted in the background writes only there.
+    const InkMap& inkMap() const { return ink_; }
 
   protected:
     void clearTo(Colour background) override;
@@ -48,14 +51,15 @@ class QtSurface : public Surface {
   private:
     QPainter& painter();
     void endPainting();
-    /// Strokes the queued segments (see drawLine) in one call.
-    void flushLines();
     /// Sets the painter's pen unless it already has one the same.
     void usePen(const QPen& pen);
     void useFill(const QColor& colour);
-    /// The image's pixels, to be painted directly, with any queued strokes
-    /// painted first.
+    /// The image's pixels, to be painted directly.
     PixelRows pixelRows();
+    /// Marks in the ink map what the painter painted along a segment with a
+    /// pen widthPx wide, or within a rectangle, in logical pixels.
+    void markStroke(const QPointF& from, const QPointF& to, double widthPx);
+    void markRect(const QRectF& area);
     /// The image in logical pixels, grown on every side by marginPx.
     QRectF imageArea(double marginPx) const;
     void fillDot(double xPx, double yPx, const QColor& colour, int diameterPx);
@@ -69,19 +73,16 @@ class QtSurface : public Surface {
     int widthPx_;
     int heightPx_;
     QImage image_;
+    InkMap ink_;
     std::unique_ptr<QPainter> painter_;
     /// What the painter was last given, to spare the raster engine the cost
     /// of taking the same pen or brush again for every primitive.
     QPen painterPen_;
     QColor painterFill_;
     bool painterFilling_ = false;
-    /// Solid segments of one pen waiting to be stroked together: a run of
-    /// segments costs little more than its first when stroked in one call.
-    std::vector<QLineF> lines_;
-    Pen linesPen_;
-    /// The pixel runs of narrow strokes drawn lately, by end points and
-    /// width in device pixels: the curve is stroked anew at every tick along
-    /// the same segments.
+    /// The pixel runs of narrow strokes drawn lately, by end points and half
+    /// width in device pixels (0 for a thin line): the curve, the axes and
+    /// the legend are stroked anew at every tick along the same segments.
     struct StrokeKey {
         double x0, y0, x1, y1, radius;
         bool operator==(const StrokeKey&) const = default;
@@ -90,6 +91,8 @@ class QtSurface : public Surface {
         std::size_t operator()(const StrokeKey& key) const;
     };
     std::unordered_map<StrokeKey, std::vector<PixelRun>, StrokeKeyHash> strokeRuns_;
+    /// Narrow strokes drawn lately whose runs are not kept (yet).
+    std::unordered_set<StrokeKey, StrokeKeyHash> seenStrokes_;
     /// Laid-out texts, by font weight: the same labels are printed at every tick.
     std::unordered_map<std::string, QStaticText> staticText_[2];
     QFont font_;

@@ -1,6 +1,7 @@
 #include "ui/span_fill.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -12,7 +13,7 @@ namespace {
 // Ceiling and floor of a value cut to [low, high]: inline, where std::ceil
 // and std::floor are calls into the maths library on the baseline x86-64
 // instruction set, and a tick works out thousands of rows.
-int CeilWithin(double value, int low, int high) {
+[[gnu::always_inline]] inline int CeilWithin(double value, int low, int high) {
     if (!(value > low)) {
         return low;
     }
@@ -22,7 +23,7 @@ int CeilWithin(double value, int low, int high) {
     const int truncated = static_cast<int>(value);
     return truncated + (truncated < value ? 1 : 0);
 }
-int FloorWithin(double value, int low, int high) {
+[[gnu::always_inline]] inline int FloorWithin(double value, int low, int high) {
     if (!(value < high)) {
         return high;
     }
@@ -33,7 +34,8 @@ int FloorWithin(double value, int low, int high) {
     return truncated - (truncated > value ? 1 : 0);
 }
 
-bool RunBetween(int width, int row, double left, double right, PixelRun& run) {
+[[gnu::always_inline]] inline bool RunBetween(int width, int row, double left, double right,
+                                              PixelRun& run) {
     if (!(left <= right) || width <= 0) {
         return false;
     }
@@ -47,13 +49,39 @@ bool RunBetween(int width, int row, double left, double right, PixelRun& run) {
     return true;
 }
 
-void Paint(const PixelRows& rows, const PixelRun& run, std::uint32_t colour) {
+// Paints pixels first to last of line: short runs, the most common in the
+// thin lines and the curve, in a plain loop that needs no setting up.
+[[gnu::always_inline]] inline void PaintPixels(std::uint32_t* line, int first, int last,
+                                               std::uint32_t colour) {
+    if (last - first < 8) {
+        for (int x = first; x <= last; ++x) {
+            line[x] = colour;
+        }
+    } else {
+        std::fill(line + first, line + last + 1, colour);
+    }
+}
+
+// Paints one run. With an ink map, paint in the background colour goes only
+// where there may be ink: the erasers of a tick cover some 370,000 pixels,
+// nearly all of them white already, and writing them costs more than all the
+// rest of the tick's drawing.
+[[gnu::always_inline]] inline void Paint(const PixelRows& rows, const PixelRun& run,
+                                         std::uint32_t colour) {
     std::uint32_t* line = rows.pixels + static_cast<std::ptrdiff_t>(run.row) * rows.stride;
-    std::fill(line + run.first, line + run.last + 1, colour);
+    if (rows.ink == nullptr) {
+        PaintPixels(line, run.first, run.last, colour);
+    } else if (colour == rows.ink->background()) {
+        rows.ink->erase(line, run.row, run.first, run.last);
+    } else {
+        PaintPixels(line, run.first, run.last, colour);
+        rows.ink->markInside(run.row, run.first, run.last);
+    }
 }
 
 // Paints the pixels of row whose centres lie in [left, right].
-void FillRun(const PixelRows& rows, int row, double left, double right, std::uint32_t colour) {
+[[gnu::always_inline]] inline void FillRun(const PixelRows& rows, int row, double left,
+                                           double right, std::uint32_t colour) {
     PixelRun run{};
     if (RunBetween(rows.width, row, left, right, run)) {
         Paint(rows, run, colour);
@@ -76,8 +104,10 @@ RowRange RowsBetween(const PixelRows& rows, double top, double bottom) {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Widens [left, right] to take in the disc's share of the row at height y.
-void TakeDisc(double cx, double cy, double radius, double y, double& left, double& right) {
+// Widens [left, right] to take in the share of the row at height y of the
+// disc about (cx, cy), when the row passes through it.
+[[gnu::always_inline]] inline void TakeDisc(double cx, double cy, double radius, double y,
+                                            double& left, double& right) {
     const double dy = y - cy;
     if (std::abs(dy) <= radius) {
         const double half = std::sqrt(radius * radius - dy * dy);
@@ -86,6 +116,9 @@ void TakeDisc(double cx, double cy, double radius, double y, double& left, doubl
     }
 }
 
+// Calls emit(row, left, right) for every row of the buffer the capsule about
+// the segment from (x0, y0) to (x1, y1) may reach, with [left, right] its
+// share of the row at the row's centre (empty when left > right).
 template <typename Emit>
 void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  Emit emit) {
@@ -100,56 +133,208 @@ void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double 
     // The band between the end discs, for the row at height y, is where
     //   0 ≤ (x − x0)·dx + (y − y0)·dy ≤ length²   (along the segment) and
     //   |(x − x0)·dy − (y − y0)·dx| ≤ radius·length   (across it).
-    // Each bounds x between two values linear in y, worked out once here.
-    const bool alongBoundsX = dx != 0.0;
-    const double alongSlope = alongBoundsX ? dy / dx : 0.0;
-    const double alongSpan = alongBoundsX ? lengthSquared / dx : 0.0;
-    const bool acrossBoundsX = dy != 0.0;
-    const double acrossSlope = acrossBoundsX ? dx / dy : 0.0;
-    const double acrossHalf =
-        acrossBoundsX ? radius * std::sqrt(lengthSquared) / std::abs(dy) : 0.0;
-    const double top = std::min(y0, y1);
-    const double bottom = std::max(y0, y1);
+    // Each bounds x between two values linear in y, x = base + (y − y0)·slope,
+    // worked out once here; a bound that does not involve x bounds the rows
+    // instead, and leaves x free (an infinite base with slope 0).
+    double alongLow = -kInfinity;
+    double alongHigh = kInfinity;
+    double alongSlope = 0.0;
+    double acrossLow = -kInfinity;
+    double acrossHigh = kInfinity;
+    double acrossSlope = 0.0;
+    double bandTop = -kInfinity;
+    double bandBottom = kInfinity;
+    if (lengthSquared == 0.0) {
+        bandTop = kInfinity;
+    }
+    if (dx != 0.0) {
+        alongSlope = -dy / dx;
+        alongLow = x0;
+        alongHigh = x0 + lengthSquared / dx;
+        if (dx < 0.0) {
+            std::swap(alongLow, alongHigh);
+        }
+    } else if (lengthSquared > 0.0) {
+        // A vertical segment's band holds only the rows between its ends.
+        bandTop = std::max(bandTop, std::min(y0, y1));
+        bandBottom = std::min(bandBottom, std::max(y0, y1));
+    }
+    if (dy != 0.0) {
+        acrossSlope = dx / dy;
+        const double half = radius * std::sqrt(lengthSquared) / std::abs(dy);
+        acrossLow = x0 - half;
+        acrossHigh = x0 + half;
+    } else if (lengthSquared > 0.0) {
+        // A horizontal segment's band holds only the rows within radius.
+        bandTop = std::max(bandTop, y0 - radius);
+        bandBottom = std::min(bandBottom, y0 + radius);
+    }
     for (int row = range.first; row <= range.last; ++row) {
         const double y = row + 0.5;
+        const double along = (y - y0) * alongSlope;
+        const double across = (y - y0) * acrossSlope;
         // The capsule is convex, so its share of a row is one run: the union of
         // the shares of its two end discs and of the band between them.
         double left = kInfinity;
         double right = -kInfinity;
-        if (y <= top + radius || y >= bottom - radius) {
-            TakeDisc(x0, y0, radius, y, left, right);
-            TakeDisc(x1, y1, radius, y, left, right);
-        }
-        if (lengthSquared > 0.0) {
-            double lo = -kInfinity;
-            double hi = kInfinity;
-            if (alongBoundsX) {
-                const double a = x0 - (y - y0) * alongSlope;
-                const double b = a + alongSpan;
-                lo = std::min(a, b);
-                hi = std::max(a, b);
-            } else if (y < top || y > bottom) {
-                // A vertical segment's band holds only the rows between its ends.
-                lo = kInfinity;
-            }
-            if (acrossBoundsX) {
-                const double middle = x0 + (y - y0) * acrossSlope;
-                lo = std::max(lo, middle - acrossHalf);
-                hi = std::min(hi, middle + acrossHalf);
-            } else if (std::abs(y - y0) > radius) {
-                // A horizontal segment's band holds only the rows within radius.
-                lo = kInfinity;
-            }
-            if (lo <= hi) {
-                left = std::min(left, lo);
-                right = std::max(right, hi);
+        if (y >= bandTop && y <= bandBottom) {
+            const double low = std::max(alongLow + along, acrossLow + across);
+            const double high = std::min(alongHigh + along, acrossHigh + across);
+            if (low <= high) {
+                left = low;
+                right = high;
             }
         }
+        TakeDisc(x0, y0, radius, y, left, right);
+        TakeDisc(x1, y1, radius, y, left, right);
         emit(row, left, right);
     }
 }
 
+// Calls emit(row, first, last) for the runs of a thin line (see
+// ThinLineRuns), row by row for a steep line and column by column, merged
+// along rows, for a flat one.
+template <typename Emit>
+void ThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double y1, Emit emit) {
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
+        return;
+    }
+    const bool xMajor = std::abs(x1 - x0) >= std::abs(y1 - y0);
+    // Walk the major axis from the lesser end; u is the major coordinate, v
+    // the minor one, so that one loop serves both kinds of line.
+    double u0 = xMajor ? x0 : y0;
+    double v0 = xMajor ? y0 : x0;
+    double u1 = xMajor ? x1 : y1;
+    double v1 = xMajor ? y1 : x1;
+    if (u1 < u0) {
+        std::swap(u0, u1);
+        std::swap(v0, v1);
+    }
+    const int majorCount = xMajor ? rows.width : rows.height;
+    const int minorCount = xMajor ? rows.height : rows.width;
+    // Pixels i whose centre i + ½ lies in [u0, u1].
+    const int first = CeilWithin(u0 - 0.5, 0, majorCount);
+    const int last = FloorWithin(u1 - 0.5, -1, majorCount - 1);
+    const double slope = u1 > u0 ? (v1 - v0) / (u1 - u0) : 0.0;
+    // A flat line's pixels in one row make one run, emitted when it ends.
+    PixelRun pending{-1, 0, -1};
+    for (int i = first; i <= last; ++i) {
+        // The pixel across that holds the line at the centre of pixel i:
+        // ⌊v⌋, computed afresh for every pixel so that no error builds up.
+        const double v = v0 + (i + 0.5 - u0) * slope;
+        const int j = FloorWithin(v, -1, minorCount);
+        if (j < 0 || j >= minorCount) {
+            continue;
+        }
+        if (!xMajor) {
+            emit(i, j, j);
+        } else if (pending.row == j && pending.last == i - 1) {
+            pending.last = i;
+        } else {
+            if (pending.row >= 0) {
+                emit(pending.row, pending.first, pending.last);
+            }
+            pending = {j, i, i};
+        }
+    }
+    if (pending.row >= 0) {
+        emit(pending.row, pending.first, pending.last);
+    }
+}
+
 }  // namespace
+
+void InkMap::reset(int width, int height, std::uint32_t background, bool inked) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    words_ = (width_ + kChunk * kChunksPerWord - 1) / (kChunk * kChunksPerWord);
+    background_ = background;
+    bits_.assign(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height_),
+                 inked ? ~std::uint64_t{0} : 0);
+}
+
+void InkMap::resize(int width, int height, bool newPixelsBackground) {
+    InkMap resized;
+    resized.reset(width, height, background_, false);
+    const int chunks = (resized.width_ + kChunk - 1) / kChunk;
+    for (int row = 0; row < resized.height_; ++row) {
+        for (int chunk = 0; chunk < chunks; ++chunk) {
+            const int start = chunk * kChunk;
+            const bool old = row < height_ && start < width_;
+            // A stretch that only partly held old pixels also holds new ones.
+            const bool whollyOld = old && std::min(start + kChunk, resized.width_) <= width_;
+            if ((old && marked(start, row)) || (!whollyOld && !newPixelsBackground)) {
+                resized.markRun(row, start, start);
+            }
+        }
+    }
+    *this = std::move(resized);
+}
+
+void InkMap::markRun(int row, int first, int last) {
+    first = std::max(first, 0);
+    last = std::min(last, width_ - 1);
+    if (row < 0 || row >= height_ || first > last) {
+        return;
+    }
+    const int c0 = first / kChunk;
+    const int c1 = last / kChunk;
+    std::uint64_t* w = words(row);
+    for (int word = c0 / kChunksPerWord; word <= c1 / kChunksPerWord; ++word) {
+        const int low = word == c0 / kChunksPerWord ? c0 % kChunksPerWord : 0;
+        const int high = word == c1 / kChunksPerWord ? c1 % kChunksPerWord : kChunksPerWord - 1;
+        w[word] |= BitsBetween(low, high);
+    }
+}
+
+void InkMap::markRect(int left, int top, int right, int bottom) {
+    for (int row = std::max(top, 0); row <= std::min(bottom, height_ - 1); ++row) {
+        markRun(row, left, right);
+    }
+}
+
+bool InkMap::marked(int x, int row) const {
+    if (x < 0 || x >= width_ || row < 0 || row >= height_) {
+        return false;
+    }
+    const int chunk = x / kChunk;
+    const std::uint64_t word =
+        bits_[static_cast<std::size_t>(row) * words_ + chunk / kChunksPerWord];
+    return ((word >> (chunk % kChunksPerWord)) & 1U) != 0;
+}
+
+void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
+    // A local copy: a store through line could otherwise change background_,
+    // and the stores of a stretch could not be done together.
+    const std::uint32_t colour = background_;
+    const auto c0 = static_cast<unsigned>(first) / 16U;
+    const auto c1 = static_cast<unsigned>(last) / 16U;
+    std::uint64_t* w = words(row);
+    for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
+        const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
+        const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
+        std::uint64_t pending = w[word] & BitsBetween(low, high);
+        std::uint64_t covered = 0;
+        while (pending != 0) {
+            const int bit = std::countr_zero(pending);
+            pending &= pending - 1;
+            const int start = static_cast<int>(word * 64U + static_cast<unsigned>(bit)) * kChunk;
+            const int end = std::min(start + kChunk, width_) - 1;
+            if (start >= first && end <= last) {
+                // A whole stretch, the common case inside a wide eraser.
+                if (end == start + kChunk - 1) {
+                    std::fill_n(line + start, kChunk, colour);
+                } else {
+                    std::fill(line + start, line + end + 1, colour);
+                }
+                covered |= std::uint64_t{1} << bit;
+            } else {
+                std::fill(line + std::max(first, start), line + std::min(last, end) + 1, colour);
+            }
+        }
+        w[word] &= ~covered;
+    }
+}
 
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::uint32_t colour) {
@@ -169,12 +354,39 @@ void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double 
     });
 }
 
+void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                  std::vector<PixelRun>& runs) {
+    runs.clear();
+    ThinLineRows(rows, x0, y0, x1, y1, [&](int row, int first, int last) {
+        runs.push_back({row, first, last});
+    });
+}
+
+void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                  std::uint32_t colour) {
+    ThinLineRows(rows, x0, y0, x1, y1, [&](int row, int first, int last) {
+        Paint(rows, {row, first, last}, colour);
+    });
+}
+
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour) {
     for (const PixelRun& run : runs) {
         if (run.row < rows.height && run.last < rows.width) {
             Paint(rows, run, colour);
         }
     }
+}
+
+void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius) {
+    if (rows.ink == nullptr) {
+        return;
+    }
+    CapsuleRows(rows, x0, y0, x1, y1, radius, [&](int row, double left, double right) {
+        PixelRun run{};
+        if (RunBetween(rows.width, row, left, right, run)) {
+            rows.ink->markInside(run.row, run.first, run.last);
+        }
+    });
 }
 
 void FillRing(const PixelRows& rows, double cx, double cy, double radius, double halfWidth,
@@ -186,6 +398,10 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
     const double outer = radius + halfWidth;
     const double inner = radius - halfWidth;
     const RowRange range = RowsBetween(rows, cy - outer, cy + outer);
+    // The left half of the ring lies left of the centre and the right half
+    // right of it: a half that cannot reach the buffer is not worked out.
+    const bool left = cx > 0.0;
+    const bool right = cx < rows.width;
     for (int row = range.first; row <= range.last; ++row) {
         const double dy = row + 0.5 - cy;
         if (std::abs(dy) > outer) {
@@ -200,9 +416,25 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
             continue;
         }
         const double innerHalf = std::sqrt((inner - ady) * (inner + ady));
-        FillRun(rows, row, cx - outerHalf, cx - innerHalf, colour);
-        FillRun(rows, row, cx + innerHalf, cx + outerHalf, colour);
+        if (left) {
+            FillRun(rows, row, cx - outerHalf, cx - innerHalf, colour);
+        }
+        if (right) {
+            FillRun(rows, row, cx + innerHalf, cx + outerHalf, colour);
+        }
     }
+}
+
+long long FirstUnmarkedInk(const std::uint32_t* pixels, int stride, const InkMap& ink) {
+    for (int y = 0; y < ink.height(); ++y) {
+        const std::uint32_t* line = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+        for (int x = 0; x < ink.width(); ++x) {
+            if (line[x] != ink.background() && !ink.marked(x, y)) {
+                return static_cast<long long>(y) * ink.width() + x;
+            }
+        }
+    }
+    return -1;
 }
 
 }  // namespace zorva

@@ -3,7 +3,8 @@
 // wide pen follows, so that a white pen covers exactly what a coloured pen of
 // the same width painted there. The window's erasers paint hundreds of
 // thousands of pixels a tick; filled this way they cost little more than the
-// memory they write.
+// memory they write; and where the window knows a stretch to be white
+// already, a white shape does not write it at all.
 #pragma once
 
 #include <cstdint>
@@ -11,12 +12,89 @@
 
 namespace zorva {
 
-/// A pixel buffer: width × height pixels, rows `stride` pixels apart.
+/// Which stretches of a pixel buffer may differ from its background colour.
+/// A stretch is kChunk pixels of one row (the last of a row may be shorter).
+/// A stretch not marked holds only the background; a marked one may hold
+/// anything. Whoever paints anything but the background marks what it
+/// painted (or more); a shape painted in the background then writes only
+/// the marked stretches it touches, and unmarks those it covers whole.
+class InkMap {
+  public:
+    static constexpr int kChunk = 16;
+
+    /// A map of width × height pixels (negative counts as 0), every stretch
+    /// marked when inked, none otherwise, for the given background colour.
+    void reset(int width, int height, std::uint32_t background, bool inked);
+    /// Takes a new size, keeping the marks of the pixels both sizes share;
+    /// the new pixels count as background when newPixelsBackground, as
+    /// inked otherwise.
+    void resize(int width, int height, bool newPixelsBackground);
+    /// Marks the stretches that hold any of pixels first to last (inclusive)
+    /// of row; the parts outside the map are left out.
+    void markRun(int row, int first, int last);
+    /// Marks every stretch that holds a pixel of the rectangle of columns
+    /// left to right and rows top to bottom (inclusive), cut to the map.
+    void markRect(int left, int top, int right, int bottom);
+    /// Whether the stretch holding pixel (x, row) is marked; false outside.
+    bool marked(int x, int row) const;
+    std::uint32_t background() const { return background_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    /// markRun for a run known to lie within the map: the drawing marks every
+    /// run it paints, thousands a tick.
+    void markInside(int row, int first, int last) {
+        const auto c0 = static_cast<unsigned>(first) / 16U;
+        const auto c1 = static_cast<unsigned>(last) / 16U;
+        if (c0 / 64U == c1 / 64U) {
+            words(row)[c0 / 64U] |= BitsBetween(c0 % 64U, c1 % 64U);
+        } else {
+            markRun(row, first, last);
+        }
+    }
+
+    /// Paints pixels first to last of row in the background colour where the
+    /// map is marked (line is the row's first pixel), and unmarks the
+    /// stretches it covers whole. first and last must lie within the row.
+    void erase(std::uint32_t* line, int row, int first, int last) {
+        // Most runs lie within one word of the map, and most find it clear
+        // where they lie: a tick's erasers ask this thousands of times.
+        const auto c0 = static_cast<unsigned>(first) / 16U;
+        const auto c1 = static_cast<unsigned>(last) / 16U;
+        if (c0 / 64U == c1 / 64U && (words(row)[c0 / 64U] & BitsBetween(c0 % 64U, c1 % 64U)) == 0) {
+            return;
+        }
+        eraseMarked(line, row, first, last);
+    }
+
+  private:
+    static constexpr int kChunksPerWord = 64;
+    static_assert(kChunk == 16 && kChunksPerWord == 64, "the inline paths divide by shifting");
+    /// Bits first to last (0 ≤ first ≤ last ≤ 63) of a word.
+    static std::uint64_t BitsBetween(unsigned first, unsigned last) {
+        return (~std::uint64_t{0} << first) & (~std::uint64_t{0} >> (63 - last));
+    }
+    void eraseMarked(std::uint32_t* line, int row, int first, int last);
+    std::uint64_t* words(int row) {
+        return bits_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(words_);
+    }
+
+    int width_ = 0;
+    int height_ = 0;
+    int words_ = 0;
+    std::uint32_t background_ = 0;
+    std::vector<std::uint64_t> bits_;
+};
+
+/// A pixel buffer: width × height pixels, rows `stride` pixels apart, with
+/// the map of its ink when it has one (of the same size). Every shape
+/// painted through it keeps the map true.
 struct PixelRows {
     std::uint32_t* pixels = nullptr;
     int width = 0;
     int height = 0;
     int stride = 0;
+    InkMap* ink = nullptr;
 };
 
 /// The pixels whose centres lie within radius of the segment from (x0, y0) to
@@ -37,13 +115,32 @@ struct PixelRun {
 /// that a stroke drawn again and again costs only its painting.
 void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::vector<PixelRun>& runs);
+/// The runs of a line one pixel thin from (x0, y0) to (x1, y1): along its
+/// major axis every pixel whose centre lies between the ends, ends included,
+/// and across it the pixel that holds the line there (a line on a pixel edge
+/// takes the pixel right of or below it). Kept in runs (cleared first); parts
+/// outside the buffer are left out. Non-finite input gives no runs.
+void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                  std::vector<PixelRun>& runs);
+/// Paints the runs ThinLineRuns would give.
+void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                  std::uint32_t colour);
 /// Paints the runs; runs outside rows are left out.
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour);
+/// Marks in rows' ink map every stretch FillCapsule would paint, for a shape
+/// painted by other means that lies within the capsule. Nothing without a map.
+void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius);
 
 /// The pixels whose centres lie within halfWidth of the circle of the given
 /// radius about (cx, cy): a circle stroked with a pen of width 2 × halfWidth.
 /// Where halfWidth ≥ radius, the disc of radius + halfWidth.
 void FillRing(const PixelRows& rows, double cx, double cy, double radius, double halfWidth,
               std::uint32_t colour);
+
+/// The first pixel, in reading order, that differs from the background in a
+/// stretch the ink map leaves unmarked, as y × width + x, for a buffer of the
+/// map's size with rows stride pixels apart; −1 when there is none. For
+/// checks: it reads every pixel.
+long long FirstUnmarkedInk(const std::uint32_t* pixels, int stride, const InkMap& ink);
 
 }  // namespace zorva

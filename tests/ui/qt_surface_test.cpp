@@ -19,6 +19,11 @@
 #include <tuple>
 #include <vector>
 
+#include "curve/curve.h"
+#include "sim/state.h"
+#include "ui/fixed_screen.h"
+#include "ui/form.h"
+
 namespace zorva {
 namespace {
 
@@ -619,10 +624,56 @@ INSTANTIATE_TEST_SUITE_P(
                                      LineRow{"FarAwayShallow", 100.2, 50.1, -12000.0, 200.3},
                                      LineRow{"Horizontal", -5000.0, 61.3, 5000.0, 61.3},
                                      LineRow{"Vertical", 80.5, -9000.0, 80.5, 9000.0}),
-                     testing::Values(55, 3, 2, 1)),
+                     testing::Values(55, 3, 2)),
     [](const auto& info) {
         return std::get<0>(info.param).name + std::to_string(std::get<1>(info.param));
     });
+
+class QtSurfaceThinLine : public testing::TestWithParam<LineRow> {};
+
+// A one-pixel line has, at every pixel along its major axis whose centre lies
+// between its ends, the one pixel across that holds the line at that centre,
+// and nothing else.
+TEST_P(QtSurfaceThinLine, HasOnePixelAtEachStepWhereTheLineCrosses) {
+    const LineRow& row = GetParam();
+    auto surface = PixelSurface(160, 120);
+    surface->Line(row.x1, row.y1, row.x2, row.y2);
+    const QImage& image = surface->image();
+    // The surface hands coordinates on in single precision.
+    const double x1 = static_cast<float>(row.x1);
+    const double y1 = static_cast<float>(row.y1);
+    const double x2 = static_cast<float>(row.x2);
+    const double y2 = static_cast<float>(row.y2);
+    const bool xMajor = std::abs(x2 - x1) >= std::abs(y2 - y1);
+    const int steps = xMajor ? image.width() : image.height();
+    const int across = xMajor ? image.height() : image.width();
+    int inked = 0;
+    for (int i = 0; i < steps; ++i) {
+        const double centre = i + 0.5;
+        const double from = xMajor ? std::min(x1, x2) : std::min(y1, y2);
+        const double to = xMajor ? std::max(x1, x2) : std::max(y1, y2);
+        const bool onLine = centre >= from && centre <= to;
+        const double at = xMajor ? y1 + (centre - x1) * (y2 - y1) / (x2 - x1)
+                                 : x1 + (centre - y1) * (x2 - x1) / (y2 - y1);
+        for (int j = 0; j < across; ++j) {
+            const bool lit = xMajor ? Inked(image, i, j) : Inked(image, j, i);
+            inked += lit ? 1 : 0;
+            EXPECT_EQ(lit, onLine && j == static_cast<int>(std::floor(at))) << i << ", " << j;
+        }
+    }
+    EXPECT_GT(inked, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QtSurface, QtSurfaceThinLine,
+    testing::Values(LineRow{"FromFarAwayToFarAway", -3000.3, 4000.1, 3000.7, -3500.2},
+                    LineRow{"FromFarAwayDownward", -3000.3, -3800.2, 3000.7, 3700.1},
+                    LineRow{"FarAwayShallow", 100.2, 50.1, -12000.0, 200.3},
+                    LineRow{"Horizontal", -5000.0, 61.3, 5000.0, 61.3},
+                    LineRow{"OnAPixelEdge", 5000.0, 61.0, -5000.0, 61.0},
+                    LineRow{"Vertical", 80.5, -9000.0, 80.5, 9000.0},
+                    LineRow{"Diagonal", -100.0, -100.0, 300.0, 300.0}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(QtSurfaceLongLine, WidePenReachesInFromOutsideTheImage) {
     // The line runs 20.3 pixels above the image, and one ends 10.2 pixels
@@ -705,6 +756,57 @@ TEST(QtSurfaceText, LinesFollowOneAnotherAndTheFontSetsTheirHeight) {
     EXPECT_GE(largeHeight, 30);
     EXPECT_LE(largeHeight, 45);
 }
+
+// --- What the image may hold where ------------------------------------------
+
+class QtSurfaceInkMap : public testing::TestWithParam<double> {};
+
+// The erasers write only where the ink map says there may be ink, so every
+// pixel that is not white must lie where the map is marked, after whatever
+// the window draws: runs with every box, clicked circles, rescaling, the
+// labels and the dash-dot arrows, and a circle too large to fill row by row.
+TEST_P(QtSurfaceInkMap, MarksEveryPixelThatIsNotWhiteThroughARun) {
+    const double ratio = GetParam();
+    QtSurface surface(480, 320, 15.0, ratio);
+    SimulationState state;
+    Zerkan form(state, surface);
+    form.SetLogCapacity(0);
+    FixedScreen host(surface, 480, 320);
+    form.Main(host);
+    const auto firstUnmarked = [&surface] {
+        const QImage& image = surface.image();
+        return FirstUnmarkedInk(reinterpret_cast<const std::uint32_t*>(image.constBits()),
+                                static_cast<int>(image.bytesPerLine() / 4), surface.inkMap());
+    };
+    ASSERT_EQ(firstUnmarked(), -1);
+    form.Check1.SetValue(1);
+    form.Check2.SetValue(1);
+    form.Check3.SetValue(1);
+    for (const int poltax : {20, 7}) {
+        form.POLTAX.SetValue(poltax);
+        form.Command1.Press();
+        for (int tick = 1; tick <= 1200 && form.Timer1.Active(); ++tick) {
+            form.Timer1.Elapse();
+            if (tick % 200 == 0) {
+                ASSERT_EQ(firstUnmarked(), -1) << "POLTAX " << poltax << ", tick " << tick;
+            }
+            if (tick == 400) {
+                form.Check2.SetValue(0);
+                const auto x = static_cast<float>(state.PosX / 2.0);
+                form.MouseDown(1, 0, x, static_cast<float>(CurveHeight(state.a, state.b, x)));
+            }
+        }
+        form.klimax.SetValue(poltax == 20 ? 3 : 1);
+        ASSERT_EQ(firstUnmarked(), -1) << "rescaled";
+    }
+    surface.DrawWidth = 3;
+    surface.Circle(0.0, 0.0, 1e9, RGB(0, 0, 255));
+    surface.DrawStyle = kDashDot;
+    surface.Line(0.0, 0.0, state.BaseWidth, state.BaseHeight, RGB(200, 0, 0));
+    EXPECT_EQ(firstUnmarked(), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(QtSurface, QtSurfaceInkMap, testing::Values(1.0, 2.0));
 
 }  // namespace
 }  // namespace zorva

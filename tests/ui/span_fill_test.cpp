@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -129,7 +130,134 @@ TEST(SpanFill, NonFiniteInputPaintsNothing) {
     FillCapsule(buffer.rows, 1, 1, 5, 5, inf, kInk);
     FillRing(buffer.rows, 10, 10, nan, 2, kInk);
     FillRing(buffer.rows, inf, 10, 5, 2, kInk);
+    std::vector<PixelRun> runs;
+    ThinLineRuns(buffer.rows, 1, nan, 5, 5, runs);
+    EXPECT_TRUE(runs.empty());
+    FillThinLine(buffer.rows, 1, 1, 5, inf, kInk);
     EXPECT_EQ(std::count(buffer.pixels.begin(), buffer.pixels.end(), kInk), 0);
+}
+
+// --- The ink map ----------------------------------------------------------
+
+struct InkedBuffer : Buffer {
+    InkMap ink;
+    InkedBuffer(int width, int height) : Buffer(width, height) {
+        ink.reset(width, height, kPaper, false);
+        rows.ink = &ink;
+    }
+    long long firstUnmarked() const { return FirstUnmarkedInk(pixels.data(), rows.stride, ink); }
+};
+
+TEST(InkMap, PaperIsWrittenOnlyWhereMarkedAndUnmarksWhatItCoversWhole) {
+    InkedBuffer buffer(100, 3);
+    FillRuns(buffer.rows, {{1, 20, 22}, {1, 40, 41}}, kInk);
+    EXPECT_TRUE(buffer.ink.marked(16, 1));
+    EXPECT_TRUE(buffer.ink.marked(47, 1));
+    EXPECT_FALSE(buffer.ink.marked(48, 1));
+    // Ink the map was not told of stays: the stretch counts as paper.
+    buffer.pixels[1 * buffer.rows.stride + 70] = kInk;
+    FillRuns(buffer.rows, {{1, 0, 38}, {1, 35, 99}}, kPaper);
+    EXPECT_FALSE(buffer.inked(21, 1));
+    EXPECT_FALSE(buffer.inked(40, 1));
+    EXPECT_TRUE(buffer.inked(70, 1));
+    EXPECT_FALSE(buffer.ink.marked(20, 1));
+    // Stretch 32–47 was painted over in two parts, neither whole: it keeps
+    // its mark, as does a stretch only partly painted over.
+    EXPECT_TRUE(buffer.ink.marked(40, 1));
+    FillRuns(buffer.rows, {{2, 5, 9}}, kInk);
+    FillRuns(buffer.rows, {{2, 0, 7}}, kPaper);
+    EXPECT_TRUE(buffer.inked(8, 2));
+    EXPECT_TRUE(buffer.ink.marked(8, 2));
+}
+
+TEST(InkMap, MarksAreCutToTheMapAndKeptWhenItGrows) {
+    InkMap ink;
+    ink.reset(20, 10, kPaper, false);
+    ink.markRect(-50, -50, 3, 2);
+    ink.markRun(9, 15, 1000);
+    ink.markRun(10, 0, 5);
+    EXPECT_TRUE(ink.marked(0, 0));
+    EXPECT_TRUE(ink.marked(15, 2));
+    EXPECT_FALSE(ink.marked(16, 2));
+    EXPECT_FALSE(ink.marked(0, 3));
+    EXPECT_TRUE(ink.marked(19, 9));
+    EXPECT_FALSE(ink.marked(20, 9));
+    ink.resize(40, 12, true);
+    EXPECT_TRUE(ink.marked(3, 1));
+    EXPECT_TRUE(ink.marked(16, 9));
+    EXPECT_FALSE(ink.marked(35, 0));
+    EXPECT_FALSE(ink.marked(5, 11));
+    // New pixels that are not paper: the stretch shared with old pixels too.
+    ink.resize(80, 14, false);
+    EXPECT_TRUE(ink.marked(3, 1));
+    EXPECT_FALSE(ink.marked(20, 1));
+    EXPECT_TRUE(ink.marked(40, 1));
+    EXPECT_TRUE(ink.marked(0, 13));
+}
+
+class InkMapShapes : public testing::TestWithParam<unsigned> {};
+
+// Random strokes, rings and thin lines in ink and in paper paint the same
+// pixels with an ink map as without one, and the map marks all the ink.
+TEST_P(InkMapShapes, PaintTheSamePixelsAsWithoutAMap) {
+    std::mt19937 random(GetParam());
+    std::uniform_real_distribution<double> coordinate(-40.0, 240.0);
+    std::uniform_real_distribution<double> width(0.5, 30.0);
+    Buffer plain(200, 120);
+    InkedBuffer mapped(200, 120);
+    std::vector<PixelRun> runs;
+    for (int i = 0; i < 400; ++i) {
+        const std::uint32_t colour = random() % 3 == 0 ? kInk : kPaper;
+        const double x0 = coordinate(random);
+        const double y0 = coordinate(random) / 2.0;
+        const double x1 = x0 + coordinate(random) / 4.0;
+        const double y1 = y0 + coordinate(random) / 4.0;
+        const double r = width(random);
+        for (Buffer* buffer : {static_cast<Buffer*>(&plain), static_cast<Buffer*>(&mapped)}) {
+            switch (i % 4) {
+                case 0:
+                    FillCapsule(buffer->rows, x0, y0, x1, y1, r, colour);
+                    break;
+                case 1:
+                    FillRing(buffer->rows, x0, y0, r * 2.0, r / 4.0, colour);
+                    break;
+                case 2:
+                    FillThinLine(buffer->rows, x0, y0, x1, y1, colour);
+                    break;
+                default:
+                    CapsuleRuns(buffer->rows, x0, y0, x1, y1, r / 8.0, runs);
+                    FillRuns(buffer->rows, runs, colour);
+                    break;
+            }
+        }
+        ASSERT_EQ(plain.pixels, mapped.pixels) << "after shape " << i;
+    }
+    EXPECT_EQ(mapped.firstUnmarked(), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(SpanFill, InkMapShapes, testing::Values(1U, 2U, 3U));
+
+// A thin line's runs: flat lines run along rows, steep ones have a pixel a row.
+TEST(ThinLine, FlatLinesRunAlongRowsSteepOnesTakeAPixelARow) {
+    Buffer buffer(60, 40);
+    std::vector<PixelRun> runs;
+    ThinLineRuns(buffer.rows, 2.0, 10.0, 12.0, 12.0, runs);
+    // Centres 2.5 to 11.5; y = 10 + (x − 2)/5 crosses y = 11 at x = 7.
+    ASSERT_EQ(runs.size(), 2U);
+    EXPECT_EQ(runs[0].row, 10);
+    EXPECT_EQ(runs[0].first, 2);
+    EXPECT_EQ(runs[0].last, 6);
+    EXPECT_EQ(runs[1].row, 11);
+    EXPECT_EQ(runs[1].first, 7);
+    EXPECT_EQ(runs[1].last, 11);
+    ThinLineRuns(buffer.rows, 5.5, 30.2, 5.5, 2.7, runs);
+    // Rows 3 to 29, whose centres lie between 2.7 and 30.2.
+    ASSERT_EQ(runs.size(), 27U);
+    EXPECT_EQ(runs.front().row, 3);
+    for (const PixelRun& run : runs) {
+        EXPECT_EQ(run.first, 5);
+        EXPECT_EQ(run.last, 5);
+    }
 }
 
 }  // namespace
