@@ -117,11 +117,12 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 }
 
 // Calls emit(row, left, right) for every row of the buffer the capsule about
-// the segment from (x0, y0) to (x1, y1) may reach, with [left, right] its
-// share of the row at the row's centre (empty when left > right).
-template <typename Emit>
+// the segment from (x0, y0) to (x1, y1) may reach and wanted(row) asks for,
+// with [left, right] its share of the row at the row's centre (empty when
+// left > right).
+template <typename Emit, typename Wanted>
 void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
-                 Emit emit) {
+                 Emit emit, Wanted wanted) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1) ||
         !std::isfinite(radius) || radius <= 0.0) {
         return;
@@ -170,6 +171,9 @@ void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double 
         bandBottom = std::min(bandBottom, y0 + radius);
     }
     for (int row = range.first; row <= range.last; ++row) {
+        if (!wanted(row)) {
+            continue;
+        }
         const double y = row + 0.5;
         const double along = (y - y0) * alongSlope;
         const double across = (y - y0) * acrossSlope;
@@ -338,20 +342,38 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
 
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::uint32_t colour) {
-    CapsuleRows(rows, x0, y0, x1, y1, radius, [&](int row, double left, double right) {
+    const auto fill = [&](int row, double left, double right) {
         FillRun(rows, row, left, right, colour);
-    });
+    };
+    if (rows.ink == nullptr || colour != rows.ink->background()) {
+        CapsuleRows(rows, x0, y0, x1, y1, radius, fill, [](int) { return true; });
+        return;
+    }
+    // An eraser: a row with no stretch marked anywhere the capsule could
+    // reach (the columns of its bounding box) is left without working out
+    // the capsule's share of it. Where erasers overlap, the first has
+    // already cleared what the others would find.
+    const int first = CeilWithin(std::min(x0, x1) - radius - 0.5, 0, rows.width);
+    const int last = FloorWithin(std::max(x0, x1) + radius - 0.5, -1, rows.width - 1);
+    if (first > last) {
+        return;
+    }
+    CapsuleRows(rows, x0, y0, x1, y1, radius, fill,
+                [&](int row) { return rows.ink->anyMarked(row, first, last); });
 }
 
 void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::vector<PixelRun>& runs) {
     runs.clear();
-    CapsuleRows(rows, x0, y0, x1, y1, radius, [&](int row, double left, double right) {
-        PixelRun run{};
-        if (RunBetween(rows.width, row, left, right, run)) {
-            runs.push_back(run);
-        }
-    });
+    CapsuleRows(
+        rows, x0, y0, x1, y1, radius,
+        [&](int row, double left, double right) {
+            PixelRun run{};
+            if (RunBetween(rows.width, row, left, right, run)) {
+                runs.push_back(run);
+            }
+        },
+        [](int) { return true; });
 }
 
 void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double y1,
@@ -381,12 +403,15 @@ void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
     if (rows.ink == nullptr) {
         return;
     }
-    CapsuleRows(rows, x0, y0, x1, y1, radius, [&](int row, double left, double right) {
-        PixelRun run{};
-        if (RunBetween(rows.width, row, left, right, run)) {
-            rows.ink->markInside(run.row, run.first, run.last);
-        }
-    });
+    CapsuleRows(
+        rows, x0, y0, x1, y1, radius,
+        [&](int row, double left, double right) {
+            PixelRun run{};
+            if (RunBetween(rows.width, row, left, right, run)) {
+                rows.ink->markInside(run.row, run.first, run.last);
+            }
+        },
+        [](int) { return true; });
 }
 
 void FillRing(const PixelRows& rows, double cx, double cy, double radius, double halfWidth,

@@ -53,6 +53,25 @@ class InkMap {
         }
     }
 
+    /// Whether any stretch holding a pixel first to last of row is marked;
+    /// first and last must lie within the row.
+    bool anyMarked(int row, int first, int last) {
+        const auto c0 = static_cast<unsigned>(first) / 16U;
+        const auto c1 = static_cast<unsigned>(last) / 16U;
+        const std::uint64_t* w = words(row);
+        if (c0 / 64U == c1 / 64U) {
+            return (w[c0 / 64U] & BitsBetween(c0 % 64U, c1 % 64U)) != 0;
+        }
+        for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
+            const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
+            const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
+            if ((w[word] & BitsBetween(low, high)) != 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     /// Paints pixels first to last of row in the background colour where the
     /// map is marked (line is the row's first pixel), and unmarks the
     /// stretches it covers whole. first and last must lie within the row.
