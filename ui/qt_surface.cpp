@@ -20,7 +20,7 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // Dash, gap, dot, gap, in pen widths.
-constexpr std::array<qreal, 4> kDashDotPattern{9.0, 4.0, 2.0, 4.0};
+constexpr std::array<double, 4> kDashDotPattern{9.0, 4.0, 2.0, 4.0};
 constexpr double kDashDotPeriod = 19.0;
 
 // Qt strokes a segment of length zero with a wide pen as nothing at all, and
@@ -341,6 +341,15 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     if (!ClipSegment(imageArea(pen.width), start, end)) {
         return;
     }
+    const double ratio = devicePixelRatio_;
+    // A thin line is one device pixel thin; on a finer screen a one-pixel
+    // pen is as wide as the screen's pixels per logical pixel.
+    const bool thin = pen.width <= 1 && ratio == 1.0;
+    if (pen.style == kDashDot && thin) {
+        FillDashedThinLine(pixelRows(), start.x, start.y, end.x, end.y, kDashDotPattern,
+                           std::hypot(start.x - a.x, start.y - a.y), ToQColor(pen.colour).rgb());
+        return;
+    }
     if (pen.style == kDashDot) {
         usePen(ToQPen(pen, std::hypot(start.x - a.x, start.y - a.y)));
         painter().drawLine(QPointF(start.x, start.y), QPointF(end.x, end.y));
@@ -351,12 +360,8 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     // ends, a one-pixel one as a thin line. Narrow strokes keep their pixel
     // runs, since the curve, the axes and the legend are stroked anew at
     // every tick along the same segments.
-    const double ratio = devicePixelRatio_;
     const PixelRows rows = pixelRows();
     const QRgb colour = ToQColor(pen.colour).rgb();
-    // A thin line is one device pixel thin; on a finer screen a one-pixel
-    // pen is as wide as the screen's pixels per logical pixel.
-    const bool thin = pen.width <= 1 && ratio == 1.0;
     const StrokeKey key{start.x * ratio, start.y * ratio, end.x * ratio, end.y * ratio,
                         thin ? 0.0 : std::max(pen.width, 1) / 2.0 * ratio};
     // Wide strokes are the erasers, which move at every tick.

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace zorva {
 namespace {
@@ -197,9 +198,11 @@ void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double 
 
 // Calls emit(row, first, last) for the runs of a thin line (see
 // ThinLineRuns), row by row for a steep line and column by column, merged
-// along rows, for a flat one.
-template <typename Emit>
-void ThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double y1, Emit emit) {
+// along rows, for a flat one; only the pixels along the major axis whose
+// centre c lit(c) accepts.
+template <typename Emit, typename Lit>
+void ThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double y1, Emit emit,
+                  Lit lit) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
         return;
     }
@@ -227,7 +230,7 @@ void ThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double
         // ⌊v⌋, computed afresh for every pixel so that no error builds up.
         const double v = v0 + (i + 0.5 - u0) * slope;
         const int j = FloorWithin(v, -1, minorCount);
-        if (j < 0 || j >= minorCount) {
+        if (j < 0 || j >= minorCount || !lit(i + 0.5)) {
             continue;
         }
         if (!xMajor) {
@@ -379,16 +382,64 @@ void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double 
 void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double y1,
                   std::vector<PixelRun>& runs) {
     runs.clear();
-    ThinLineRows(rows, x0, y0, x1, y1, [&](int row, int first, int last) {
-        runs.push_back({row, first, last});
-    });
+    ThinLineRows(
+        rows, x0, y0, x1, y1,
+        [&](int row, int first, int last) {
+            runs.push_back({row, first, last});
+        },
+        [](double) { return true; });
 }
 
 void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
                   std::uint32_t colour) {
-    ThinLineRows(rows, x0, y0, x1, y1, [&](int row, int first, int last) {
-        Paint(rows, {row, first, last}, colour);
-    });
+    ThinLineRows(
+        rows, x0, y0, x1, y1,
+        [&](int row, int first, int last) {
+            Paint(rows, {row, first, last}, colour);
+        },
+        [](double) { return true; });
+}
+
+void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                        std::span<const double> pattern, double offset, std::uint32_t colour) {
+    double period = 0.0;
+    for (const double length : pattern) {
+        period += length;
+    }
+    // Beyond 2⁵² pixels into the pattern the place within it is lost to
+    // rounding (and the division below would leave the range of an integer).
+    if (!(period > 0.0) || !std::isfinite(period) || !(std::abs(offset) < 0x1p52)) {
+        return;
+    }
+    // The distance along the line from (x0, y0) to where a pixel centre c on
+    // the major axis meets it is (c − start)·length / (end − start).
+    const bool xMajor = std::abs(x1 - x0) >= std::abs(y1 - y0);
+    const double start = xMajor ? x0 : y0;
+    const double extent = (xMajor ? x1 : y1) - start;
+    const double scale = extent != 0.0 ? std::hypot(x1 - x0, y1 - y0) / extent : 0.0;
+    ThinLineRows(
+        rows, x0, y0, x1, y1,
+        [&](int row, int first, int last) {
+            Paint(rows, {row, first, last}, colour);
+        },
+        [&](double centre) {
+            // The place in the pattern; a truncating division rather than
+            // std::fmod, which is a call into the maths library per pixel.
+            const double along = offset + (centre - start) * scale;
+            double phase =
+                along - static_cast<double>(static_cast<long long>(along / period)) * period;
+            if (phase < 0.0) {
+                phase += period;
+            }
+            // Even places of the pattern are ink, odd ones gaps.
+            for (std::size_t k = 0; k < pattern.size(); ++k) {
+                if (phase < pattern[k]) {
+                    return k % 2 == 0;
+                }
+                phase -= pattern[k];
+            }
+            return false;
+        });
 }
 
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace zorva {
@@ -144,6 +145,12 @@ void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double
 /// Paints the runs ThinLineRuns would give.
 void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
                   std::uint32_t colour);
+/// The pixels of FillThinLine that the dash pattern inks: pattern holds the
+/// lengths of ink and gap in turn (pixels, ≥ 0, summing to more than 0),
+/// repeated along the line from (x0, y0), which lies offset pixels into it.
+/// A pixel is inked when the point where its centre meets the line is.
+void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                        std::span<const double> pattern, double offset, std::uint32_t colour);
 /// Paints the runs; runs outside rows are left out.
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour);
 /// Marks in rows' ink map every stretch FillCapsule would paint, for a shape
