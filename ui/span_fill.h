@@ -7,6 +7,8 @@
 // already, a white shape does not write it at all.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -81,8 +83,22 @@ class InkMap {
         // where they lie: a tick's erasers ask this thousands of times.
         const auto c0 = static_cast<unsigned>(first) / 16U;
         const auto c1 = static_cast<unsigned>(last) / 16U;
-        if (c0 / 64U == c1 / 64U && (words(row)[c0 / 64U] & BitsBetween(c0 % 64U, c1 % 64U)) == 0) {
-            return;
+        if (c0 / 64U == c1 / 64U) {
+            std::uint64_t& word = words(row)[c0 / 64U];
+            const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
+            if (marked == 0) {
+                return;
+            }
+            // One marked stretch inside the run: last tick's thin arrow or
+            // circle, in the middle of the wide eraser painted over it.
+            const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(marked));
+            const auto start = static_cast<int>(chunk * 16U);
+            if ((marked & (marked - 1)) == 0 && start >= first && start + kChunk - 1 <= last) {
+                const std::uint32_t colour = background_;
+                std::fill_n(line + start, kChunk, colour);
+                word &= ~marked;
+                return;
+            }
         }
         eraseMarked(line, row, first, last);
     }
