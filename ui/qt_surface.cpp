@@ -66,6 +66,12 @@ QColor ToQColor(Colour colour) {
             std::clamp(colour.blue, 0, 255)};
 }
 
+// The pixel value of a colour in the image, without a QColor on the way.
+QRgb ToPixel(Colour colour) {
+    return qRgb(std::clamp(colour.red, 0, 255), std::clamp(colour.green, 0, 255),
+                std::clamp(colour.blue, 0, 255));
+}
+
 bool IsFinite(PixelPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
@@ -347,7 +353,7 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     const bool thin = pen.width <= 1 && ratio == 1.0;
     if (pen.style == kDashDot && thin) {
         FillDashedThinLine(pixelRows(), start.x, start.y, end.x, end.y, kDashDotPattern,
-                           std::hypot(start.x - a.x, start.y - a.y), ToQColor(pen.colour).rgb());
+                           std::hypot(start.x - a.x, start.y - a.y), ToPixel(pen.colour));
         return;
     }
     if (pen.style == kDashDot) {
@@ -361,7 +367,7 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     // runs, since the curve, the axes and the legend are stroked anew at
     // every tick along the same segments.
     const PixelRows rows = pixelRows();
-    const QRgb colour = ToQColor(pen.colour).rgb();
+    const QRgb colour = ToPixel(pen.colour);
     const StrokeKey key{start.x * ratio, start.y * ratio, end.x * ratio, end.y * ratio,
                         thin ? 0.0 : std::max(pen.width, 1) / 2.0 * ratio};
     // Wide strokes are the erasers, which move at every tick.
@@ -425,7 +431,7 @@ void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
     const double ratio = devicePixelRatio_;
     if (pen.style != kDashDot && (r + halfWidth) * ratio <= kLargestFilledRingPx) {
         FillRing(pixelRows(), c.x * ratio, c.y * ratio, r * ratio, halfWidth * ratio,
-                 ToQColor(pen.colour).rgb());
+                 ToPixel(pen.colour));
         return;
     }
     const double steps = CircleSteps(r + halfWidth);

@@ -443,9 +443,25 @@ void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, 
 }
 
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour) {
+    // The curve, the axes and the legend come this way at every tick, some
+    // thousands of runs mostly a pixel or two long: the choice of how to
+    // paint is made once for them all.
+    const auto inside = [&rows](const PixelRun& run) {
+        return run.row < rows.height && run.last < rows.width;
+    };
+    if (rows.ink == nullptr || colour == rows.ink->background()) {
+        for (const PixelRun& run : runs) {
+            if (inside(run)) {
+                Paint(rows, run, colour);
+            }
+        }
+        return;
+    }
     for (const PixelRun& run : runs) {
-        if (run.row < rows.height && run.last < rows.width) {
-            Paint(rows, run, colour);
+        if (inside(run)) {
+            PaintPixels(rows.pixels + static_cast<std::ptrdiff_t>(run.row) * rows.stride, run.first,
+                        run.last, colour);
+            rows.ink->markInside(run.row, run.first, run.last);
         }
     }
 }
