@@ -162,6 +162,22 @@ BENCHMARK(BM_Line)
     ->Args({1, kSolid, 400})
     ->Args({1, kSolid, 100000});
 
+// An eraser as a tick paints one: a 55-pixel white stroke over last tick's
+// arrow, which lies along its middle.
+void BM_Eraser(benchmark::State& bench) {
+    Canvas c;
+    const double length = static_cast<double>(bench.range(0));
+    double y = 100;
+    for (auto _ : bench) {
+        c.surface.DrawWidth = 3;
+        c.surface.Line(500, y, 500 + length * 0.8, y + length * 0.6, RGB(0, 0, 0));
+        c.surface.DrawWidth = 55;
+        c.surface.Line(500, y, 500 + length * 0.8, y + length * 0.6, RGB(255, 255, 255));
+        y = y > 600 ? 100 : y + 1;
+    }
+}
+BENCHMARK(BM_Eraser)->ArgName("length")->Arg(30)->Arg(300);
+
 void BM_Circle(benchmark::State& bench) {
     Canvas c;
     const double radius = static_cast<double>(bench.range(0));
