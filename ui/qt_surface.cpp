@@ -159,6 +159,17 @@ void AppendArc(QPolygonF& polygon, double centreX, double centreY, double radius
     }
 }
 
+// The ink map's stretches start this many pixels left of each row, so that
+// they lie on the cache lines of the image's memory (the rows of an image
+// whose width is a multiple of 16 pixels all start alike): the image's
+// memory begins 16 bytes into a cache line, and stretches on the image's own
+// grid would each touch two lines.
+int StretchOffset(const std::uint32_t* pixels) {
+    constexpr std::uintptr_t kCacheLineBytes = 64;
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(pixels) % kCacheLineBytes /
+                            sizeof(std::uint32_t));
+}
+
 QImage BlankImage(int widthPx, int heightPx, double devicePixelRatio) {
     // The small allowance keeps a product such as 1000 × 1.1 from rounding up
     // to a device pixel that no logical pixel covers.
@@ -179,7 +190,8 @@ QtSurface::QtSurface(int widthPx, int heightPx, double twipsPerPixel, double dev
       widthPx_(std::max(widthPx, 1)),
       heightPx_(std::max(heightPx, 1)),
       image_(BlankImage(widthPx_, heightPx_, devicePixelRatio_)) {
-    ink_.reset(image_.width(), image_.height(), QColor(Qt::white).rgb(), false);
+    ink_.reset(image_.width(), image_.height(), QColor(Qt::white).rgb(), false,
+               StretchOffset(reinterpret_cast<const std::uint32_t*>(image_.constBits())));
     setFont(QFont());
 }
 
@@ -252,8 +264,15 @@ void QtSurface::useFill(const QColor& colour) {
 PixelRows QtSurface::pixelRows() {
     // Writing through bits() first makes sure the image is not shared with a
     // copy handed out, so only this image changes.
-    return {reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(), image_.height(),
-            static_cast<int>(image_.bytesPerLine() / 4), &ink_};
+    auto* pixels = reinterpret_cast<std::uint32_t*>(image_.bits());
+    // Should that have moved the pixels to another place in memory, the
+    // map's stretches follow its cache lines there.
+    const int offset = StretchOffset(pixels);
+    if (offset != ink_.offset()) {
+        ink_.resize(ink_.width(), ink_.height(), true, offset);
+    }
+    return {pixels, image_.width(), image_.height(), static_cast<int>(image_.bytesPerLine() / 4),
+            &ink_};
 }
 
 void QtSurface::markStroke(const QPointF& from, const QPointF& to, double widthPx) {
@@ -288,7 +307,8 @@ QRectF QtSurface::imageArea(double marginPx) const {
 void QtSurface::clearTo(Colour background) {
     endPainting();
     image_.fill(ToQColor(background));
-    ink_.reset(image_.width(), image_.height(), ToQColor(background).rgb(), false);
+    ink_.reset(image_.width(), image_.height(), ToQColor(background).rgb(), false,
+               StretchOffset(reinterpret_cast<const std::uint32_t*>(image_.constBits())));
 }
 
 void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diameterPx) {
@@ -582,7 +602,8 @@ void QtSurface::frameChanged() {
     }
     image_ = std::move(grown);
     // The new pixels are white.
-    ink_.resize(image_.width(), image_.height(), ink_.background() == QColor(Qt::white).rgb());
+    ink_.resize(image_.width(), image_.height(), ink_.background() == QColor(Qt::white).rgb(),
+                StretchOffset(reinterpret_cast<const std::uint32_t*>(image_.constBits())));
 }
 
 }  // namespace zorva

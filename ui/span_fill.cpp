@@ -251,28 +251,35 @@ void ThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double
 
 }  // namespace
 
-void InkMap::reset(int width, int height, std::uint32_t background, bool inked) {
+void InkMap::reset(int width, int height, std::uint32_t background, bool inked, int offset) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    words_ = (width_ + kChunk * kChunksPerWord - 1) / (kChunk * kChunksPerWord);
+    offset_ = static_cast<unsigned>(((offset % kChunk) + kChunk) % kChunk);
+    const int chunks = (width_ + static_cast<int>(offset_) + kChunk - 1) / kChunk;
+    words_ = (chunks + kChunksPerWord - 1) / kChunksPerWord;
     background_ = background;
     bits_.assign(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height_),
                  inked ? ~std::uint64_t{0} : 0);
 }
 
-void InkMap::resize(int width, int height, bool newPixelsBackground) {
+void InkMap::resize(int width, int height, bool newPixelsBackground, int offset) {
     InkMap resized;
-    resized.reset(width, height, background_, false);
-    const int chunks = (resized.width_ + kChunk - 1) / kChunk;
-    for (int row = 0; row < resized.height_; ++row) {
+    resized.reset(width, height, background_, false, offset);
+    // Every marked stretch marks its pixels afresh, whichever stretches of
+    // the new map they fall in.
+    const int chunks = (width_ + static_cast<int>(offset_) + kChunk - 1) / kChunk;
+    for (int row = 0; row < std::min(height_, resized.height_); ++row) {
         for (int chunk = 0; chunk < chunks; ++chunk) {
-            const int start = chunk * kChunk;
-            const bool old = row < height_ && start < width_;
-            // A stretch that only partly held old pixels also holds new ones.
-            const bool whollyOld = old && std::min(start + kChunk, resized.width_) <= width_;
-            if ((old && marked(start, row)) || (!whollyOld && !newPixelsBackground)) {
-                resized.markRun(row, start, start);
+            const int start = chunk * kChunk - static_cast<int>(offset_);
+            const int first = std::max(start, 0);
+            if (marked(first, row)) {
+                resized.markRun(row, first, std::min(start + kChunk, width_) - 1);
             }
+        }
+    }
+    if (!newPixelsBackground) {
+        for (int row = 0; row < resized.height_; ++row) {
+            resized.markRun(row, row < height_ ? width_ : 0, resized.width_ - 1);
         }
     }
     *this = std::move(resized);
@@ -284,12 +291,12 @@ void InkMap::markRun(int row, int first, int last) {
     if (row < 0 || row >= height_ || first > last) {
         return;
     }
-    const int c0 = first / kChunk;
-    const int c1 = last / kChunk;
+    const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+    const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
     std::uint64_t* w = words(row);
-    for (int word = c0 / kChunksPerWord; word <= c1 / kChunksPerWord; ++word) {
-        const int low = word == c0 / kChunksPerWord ? c0 % kChunksPerWord : 0;
-        const int high = word == c1 / kChunksPerWord ? c1 % kChunksPerWord : kChunksPerWord - 1;
+    for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
+        const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
+        const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
         w[word] |= BitsBetween(low, high);
     }
 }
@@ -304,18 +311,18 @@ bool InkMap::marked(int x, int row) const {
     if (x < 0 || x >= width_ || row < 0 || row >= height_) {
         return false;
     }
-    const int chunk = x / kChunk;
+    const unsigned chunk = (static_cast<unsigned>(x) + offset_) / 16U;
     const std::uint64_t word =
-        bits_[static_cast<std::size_t>(row) * words_ + chunk / kChunksPerWord];
-    return ((word >> (chunk % kChunksPerWord)) & 1U) != 0;
+        bits_[static_cast<std::size_t>(row) * static_cast<std::size_t>(words_) + chunk / 64U];
+    return ((word >> (chunk % 64U)) & 1U) != 0;
 }
 
 void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
     // A local copy: a store through line could otherwise change background_,
     // and the stores of a stretch could not be done together.
     const std::uint32_t colour = background_;
-    const auto c0 = static_cast<unsigned>(first) / 16U;
-    const auto c1 = static_cast<unsigned>(last) / 16U;
+    const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+    const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
     std::uint64_t* w = words(row);
     for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
         const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
@@ -325,8 +332,10 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
         while (pending != 0) {
             const int bit = std::countr_zero(pending);
             pending &= pending - 1;
-            const int start = static_cast<int>(word * 64U + static_cast<unsigned>(bit)) * kChunk;
-            const int end = std::min(start + kChunk, width_) - 1;
+            const int chunkStart =
+                static_cast<int>((word * 64U + static_cast<unsigned>(bit)) * 16U - offset_);
+            const int start = std::max(chunkStart, 0);
+            const int end = std::min(chunkStart + kChunk, width_) - 1;
             if (start >= first && end <= last) {
                 // A whole stretch, the common case inside a wide eraser.
                 if (end == start + kChunk - 1) {

@@ -16,7 +16,10 @@
 namespace zorva {
 
 /// Which stretches of a pixel buffer may differ from its background colour.
-/// A stretch is kChunk pixels of one row (the last of a row may be shorter).
+/// A stretch is kChunk pixels of one row; the stretches of every row start
+/// `offset` pixels left of the row's first pixel (so that they can lie on
+/// the cache lines of the buffer), and the first and last of a row may be
+/// shorter.
 /// A stretch not marked holds only the background; a marked one may hold
 /// anything. Whoever paints anything but the background marks what it
 /// painted (or more); a shape painted in the background then writes only
@@ -25,13 +28,16 @@ class InkMap {
   public:
     static constexpr int kChunk = 16;
 
-    /// A map of width × height pixels (negative counts as 0), every stretch
-    /// marked when inked, none otherwise, for the given background colour.
-    void reset(int width, int height, std::uint32_t background, bool inked);
-    /// Takes a new size, keeping the marks of the pixels both sizes share;
-    /// the new pixels count as background when newPixelsBackground, as
-    /// inked otherwise.
-    void resize(int width, int height, bool newPixelsBackground);
+    /// A map of width × height pixels (negative counts as 0) whose stretches
+    /// start offset pixels (0 to kChunk − 1; taken modulo kChunk) left of each
+    /// row, every stretch marked when inked, none otherwise, for the given
+    /// background colour.
+    void reset(int width, int height, std::uint32_t background, bool inked, int offset = 0);
+    /// Takes a new size and stretch offset, keeping marked every pixel both
+    /// sizes share that was marked; the new pixels count as background when
+    /// newPixelsBackground, as inked otherwise.
+    void resize(int width, int height, bool newPixelsBackground, int offset = 0);
+    int offset() const { return static_cast<int>(offset_); }
     /// Marks the stretches that hold any of pixels first to last (inclusive)
     /// of row; the parts outside the map are left out.
     void markRun(int row, int first, int last);
@@ -47,8 +53,8 @@ class InkMap {
     /// markRun for a run known to lie within the map: the drawing marks every
     /// run it paints, thousands a tick.
     void markInside(int row, int first, int last) {
-        const auto c0 = static_cast<unsigned>(first) / 16U;
-        const auto c1 = static_cast<unsigned>(last) / 16U;
+        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
         if (c0 / 64U == c1 / 64U) {
             words(row)[c0 / 64U] |= BitsBetween(c0 % 64U, c1 % 64U);
         } else {
@@ -59,8 +65,8 @@ class InkMap {
     /// Whether any stretch holding a pixel first to last of row is marked;
     /// first and last must lie within the row.
     bool anyMarked(int row, int first, int last) {
-        const auto c0 = static_cast<unsigned>(first) / 16U;
-        const auto c1 = static_cast<unsigned>(last) / 16U;
+        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
         const std::uint64_t* w = words(row);
         if (c0 / 64U == c1 / 64U) {
             return (w[c0 / 64U] & BitsBetween(c0 % 64U, c1 % 64U)) != 0;
@@ -81,8 +87,8 @@ class InkMap {
     void erase(std::uint32_t* line, int row, int first, int last) {
         // Most runs lie within one word of the map, and most find it clear
         // where they lie: a tick's erasers ask this thousands of times.
-        const auto c0 = static_cast<unsigned>(first) / 16U;
-        const auto c1 = static_cast<unsigned>(last) / 16U;
+        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
         if (c0 / 64U == c1 / 64U) {
             std::uint64_t& word = words(row)[c0 / 64U];
             const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
@@ -92,7 +98,7 @@ class InkMap {
             // One marked stretch inside the run: last tick's thin arrow or
             // circle, in the middle of the wide eraser painted over it.
             const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(marked));
-            const auto start = static_cast<int>(chunk * 16U);
+            const auto start = static_cast<int>(chunk * 16U - offset_);
             if ((marked & (marked - 1)) == 0 && start >= first && start + kChunk - 1 <= last) {
                 const std::uint32_t colour = background_;
                 std::fill_n(line + start, kChunk, colour);
@@ -117,6 +123,7 @@ class InkMap {
 
     int width_ = 0;
     int height_ = 0;
+    unsigned offset_ = 0;
     int words_ = 0;
     std::uint32_t background_ = 0;
     std::vector<std::uint64_t> bits_;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zorva {
@@ -141,8 +142,8 @@ TEST(SpanFill, NonFiniteInputPaintsNothing) {
 
 struct InkedBuffer : Buffer {
     InkMap ink;
-    InkedBuffer(int width, int height) : Buffer(width, height) {
-        ink.reset(width, height, kPaper, false);
+    InkedBuffer(int width, int height, int offset = 0) : Buffer(width, height) {
+        ink.reset(width, height, kPaper, false, offset);
         rows.ink = &ink;
     }
     long long firstUnmarked() const { return FirstUnmarkedInk(pixels.data(), rows.stride, ink); }
@@ -195,16 +196,17 @@ TEST(InkMap, MarksAreCutToTheMapAndKeptWhenItGrows) {
     EXPECT_TRUE(ink.marked(0, 13));
 }
 
-class InkMapShapes : public testing::TestWithParam<unsigned> {};
+class InkMapShapes : public testing::TestWithParam<std::tuple<unsigned, int>> {};
 
 // Random strokes, rings and thin lines in ink and in paper paint the same
 // pixels with an ink map as without one, and the map marks all the ink.
 TEST_P(InkMapShapes, PaintTheSamePixelsAsWithoutAMap) {
-    std::mt19937 random(GetParam());
+    const auto [seed, offset] = GetParam();
+    std::mt19937 random(seed);
     std::uniform_real_distribution<double> coordinate(-40.0, 240.0);
     std::uniform_real_distribution<double> width(0.5, 30.0);
     Buffer plain(200, 120);
-    InkedBuffer mapped(200, 120);
+    InkedBuffer mapped(200, 120, offset);
     std::vector<PixelRun> runs;
     for (int i = 0; i < 400; ++i) {
         const std::uint32_t colour = random() % 3 == 0 ? kInk : kPaper;
@@ -235,7 +237,32 @@ TEST_P(InkMapShapes, PaintTheSamePixelsAsWithoutAMap) {
     EXPECT_EQ(mapped.firstUnmarked(), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(SpanFill, InkMapShapes, testing::Values(1U, 2U, 3U));
+// Stretches on the buffer's own grid, and shifted as for memory that does
+// not begin on a cache line.
+INSTANTIATE_TEST_SUITE_P(SpanFill, InkMapShapes,
+                         testing::Combine(testing::Values(1U, 2U, 3U), testing::Values(0, 4, 15)));
+
+TEST(InkMap, MarksFollowTheirPixelsWhenTheStretchesMove) {
+    InkMap ink;
+    ink.reset(100, 4, kPaper, false, 4);
+    // Stretches start at pixels 12, 28, ...; the first holds pixels 0 to 11.
+    ink.markRun(1, 5, 5);
+    ink.markRun(2, 30, 30);
+    EXPECT_TRUE(ink.marked(11, 1));
+    EXPECT_FALSE(ink.marked(12, 1));
+    EXPECT_TRUE(ink.marked(28, 2));
+    EXPECT_FALSE(ink.marked(27, 2));
+    ink.resize(100, 4, true, 0);
+    EXPECT_EQ(ink.offset(), 0);
+    // Pixels 0–11 were marked: now stretch 0–15 is.
+    EXPECT_TRUE(ink.marked(5, 1));
+    EXPECT_TRUE(ink.marked(15, 1));
+    // Pixels 28–43 were marked: now stretches 16–31, 32–47.
+    EXPECT_TRUE(ink.marked(16, 2));
+    EXPECT_TRUE(ink.marked(47, 2));
+    EXPECT_FALSE(ink.marked(48, 2));
+    EXPECT_FALSE(ink.marked(5, 0));
+}
 
 // A thin line's runs: flat lines run along rows, steep ones have a pixel a row.
 TEST(ThinLine, FlatLinesRunAlongRowsSteepOnesTakeAPixelARow) {
