@@ -291,14 +291,11 @@ void InkMap::markRun(int row, int first, int last) {
     if (row < 0 || row >= height_ || first > last) {
         return;
     }
-    const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
-    const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
     std::uint64_t* w = words(row);
-    for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
-        const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
-        const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
-        w[word] |= BitsBetween(low, high);
-    }
+    forEachWord(first, last, [w](unsigned word, std::uint64_t stretches) {
+        w[word] |= stretches;
+        return true;
+    });
 }
 
 void InkMap::markRect(int left, int top, int right, int bottom) {
@@ -321,13 +318,9 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
     // A local copy: a store through line could otherwise change background_,
     // and the stores of a stretch could not be done together.
     const std::uint32_t colour = background_;
-    const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
-    const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
     std::uint64_t* w = words(row);
-    for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
-        const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
-        const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
-        std::uint64_t pending = w[word] & BitsBetween(low, high);
+    forEachWord(first, last, [&](unsigned word, std::uint64_t stretches) {
+        std::uint64_t pending = w[word] & stretches;
         std::uint64_t covered = 0;
         while (pending != 0) {
             const int bit = std::countr_zero(pending);
@@ -349,7 +342,8 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
             }
         }
         w[word] &= ~covered;
-    }
+        return true;
+    });
 }
 
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,

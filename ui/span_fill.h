@@ -65,20 +65,18 @@ class InkMap {
     /// Whether any stretch holding a pixel first to last of row is marked;
     /// first and last must lie within the row.
     bool anyMarked(int row, int first, int last) {
+        const std::uint64_t* w = words(row);
         const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
         const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
-        const std::uint64_t* w = words(row);
         if (c0 / 64U == c1 / 64U) {
             return (w[c0 / 64U] & BitsBetween(c0 % 64U, c1 % 64U)) != 0;
         }
-        for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
-            const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
-            const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
-            if ((w[word] & BitsBetween(low, high)) != 0) {
-                return true;
-            }
-        }
-        return false;
+        bool found = false;
+        forEachWord(first, last, [&](unsigned word, std::uint64_t stretches) {
+            found = (w[word] & stretches) != 0;
+            return !found;
+        });
+        return found;
     }
 
     /// Paints pixels first to last of row in the background colour where the
@@ -117,6 +115,21 @@ class InkMap {
         return (~std::uint64_t{0} << first) & (~std::uint64_t{0} >> (63 - last));
     }
     void eraseMarked(std::uint32_t* line, int row, int first, int last);
+    /// Calls visit(word, stretches) for each word of a row's map that holds
+    /// stretches of pixels first to last (≥ 0), stretches selecting them in
+    /// the word, until visit returns false.
+    template <typename Visit>
+    void forEachWord(int first, int last, Visit visit) const {
+        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
+        for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
+            const unsigned low = word == c0 / 64U ? c0 % 64U : 0U;
+            const unsigned high = word == c1 / 64U ? c1 % 64U : 63U;
+            if (!visit(word, BitsBetween(low, high))) {
+                return;
+            }
+        }
+    }
     std::uint64_t* words(int row) {
         return bits_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(words_);
     }
