@@ -76,14 +76,11 @@ bool IsFinite(PixelPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-// The Qt pen for a surface pen. Every stroke has flat caps. A solid stroke
-// still ends round, so that a wide pen covers a narrower stroke's end points
-// and corners, which is how the picture is erased by overpainting in white;
-// but its round ends are painted as discs of their own (QtSurface::drawLine),
-// since Qt's raster engine strokes a round-capped pen as a curved outline at
-// several times the cost of the flat-capped segment. Dash-dot strokes keep
-// flat caps: round caps would grow each dash by a pen width and close the
-// gaps. dashOffsetPx is how far along the dash pattern the stroke starts.
+// The Qt pen for what the painter still strokes: dash-dot lines wider than a
+// device pixel and dash-dot circles (solid strokes, round ends included, are
+// painted row by row; see QtSurface::drawLine). Dash-dot strokes have flat
+// caps: round caps would grow each dash by a pen width and close the gaps.
+// dashOffsetPx is how far along the dash pattern the stroke starts.
 QPen ToQPen(const Pen& pen, double dashOffsetPx) {
     const double width = std::max(pen.width, 1);
     QPen qtPen(ToQColor(pen.colour), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
