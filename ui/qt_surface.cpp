@@ -61,6 +61,9 @@ constexpr double kFarLeftPx = 1e6;
 // in the ink map this much wider, so that no erased pixel is missed.
 constexpr double kPainterReachPx = 2.0;
 
+// The pixel value of white: the colour of a new image and of its new pixels.
+constexpr QRgb kWhitePixel = qRgb(255, 255, 255);
+
 QColor ToQColor(Colour colour) {
     return {std::clamp(colour.red, 0, 255), std::clamp(colour.green, 0, 255),
             std::clamp(colour.blue, 0, 255)};
@@ -161,7 +164,7 @@ void AppendArc(QPolygonF& polygon, double centreX, double centreY, double radius
 // whose width is a multiple of 16 pixels all start alike): the image's
 // memory begins 16 bytes into a cache line, and stretches on the image's own
 // grid would each touch two lines.
-int StretchOffset(const std::uint32_t* pixels) {
+int StretchOffset(const void* pixels) {
     constexpr std::uintptr_t kCacheLineBytes = 64;
     return static_cast<int>(reinterpret_cast<std::uintptr_t>(pixels) % kCacheLineBytes /
                             sizeof(std::uint32_t));
@@ -187,8 +190,8 @@ QtSurface::QtSurface(int widthPx, int heightPx, double twipsPerPixel, double dev
       widthPx_(std::max(widthPx, 1)),
       heightPx_(std::max(heightPx, 1)),
       image_(BlankImage(widthPx_, heightPx_, devicePixelRatio_)) {
-    ink_.reset(image_.width(), image_.height(), QColor(Qt::white).rgb(), false,
-               StretchOffset(reinterpret_cast<const std::uint32_t*>(image_.constBits())));
+    ink_.reset(image_.width(), image_.height(), kWhitePixel, false,
+               StretchOffset(image_.constBits()));
     setFont(QFont());
 }
 
@@ -305,7 +308,7 @@ void QtSurface::clearTo(Colour background) {
     endPainting();
     image_.fill(ToQColor(background));
     ink_.reset(image_.width(), image_.height(), ToQColor(background).rgb(), false,
-               StretchOffset(reinterpret_cast<const std::uint32_t*>(image_.constBits())));
+               StretchOffset(image_.constBits()));
 }
 
 void QtSurface::fillDot(double xPx, double yPx, const QColor& colour, int diameterPx) {
@@ -599,8 +602,8 @@ void QtSurface::frameChanged() {
     }
     image_ = std::move(grown);
     // The new pixels are white.
-    ink_.resize(image_.width(), image_.height(), ink_.background() == QColor(Qt::white).rgb(),
-                StretchOffset(reinterpret_cast<const std::uint32_t*>(image_.constBits())));
+    ink_.resize(image_.width(), image_.height(), ink_.background() == kWhitePixel,
+                StretchOffset(image_.constBits()));
 }
 
 }  // namespace zorva
