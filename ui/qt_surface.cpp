@@ -538,9 +538,6 @@ void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bo
         p.x < -kFarLeftPx) {
         return;
     }
-    QPainter& qp = painter();
-    qp.setFont(bold ? boldFont_ : font_);
-    usePen(QPen(ToQColor(colour)));
     // The labels are the same few texts at every tick: each is laid out once.
     // A text that is new when the store is full starts the store afresh, so
     // that texts that keep changing cannot grow it without bound.
@@ -553,15 +550,73 @@ void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bo
         QStaticText staticText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
         staticText.setTextFormat(Qt::PlainText);
         staticText.setPerformanceHint(QStaticText::AggressiveCaching);
-        found = laidOut.emplace(std::string(text), std::move(staticText)).first;
+        PrintedText fresh;
+        fresh.layout = std::move(staticText);
+        found = laidOut.emplace(std::string(text), std::move(fresh)).first;
     }
-    // Static text is placed by the top of its line, as the surface places it.
-    qp.drawStaticText(QPointF(p.x, p.y), found->second);
+    PrintedText& printed = found->second;
     // Glyphs may reach a little beyond the text's layout box on either side.
-    const QSizeF size = found->second.size();
+    const QSizeF size = printed.layout.size();
     const double overhang = lineHeightPx_ / 2.0;
-    markRect(QRectF(p.x - overhang, p.y, size.width() + 2.0 * overhang,
-                    std::max(size.height(), lineHeightPx_)));
+    const QRectF box(p.x - overhang, p.y, size.width() + 2.0 * overhang,
+                     std::max(size.height(), lineHeightPx_));
+    // Antialiased glyphs are blended with what lies under them, so a label
+    // printed again and again over itself darkens at its edges until its
+    // pixels stop changing. From then on, as long as nothing else has
+    // changed a pixel under it, printing it again would change nothing, and
+    // it is not printed.
+    const double ratio = devicePixelRatio_;
+    const QRect area =
+        QRect(QPoint(static_cast<int>(std::floor((box.left()) * ratio - kPainterReachPx)),
+                     static_cast<int>(std::floor(box.top() * ratio - kPainterReachPx))),
+              QPoint(static_cast<int>(std::ceil(box.right() * ratio + kPainterReachPx)),
+                     static_cast<int>(std::ceil(box.bottom() * ratio + kPainterReachPx))))
+            .intersected(image_.rect());
+    const QRgb pixel = ToPixel(colour);
+    const QPointF at(p.x, p.y);
+    if (printed.settled && printed.at == at && printed.colour == pixel && printed.area == area &&
+        holds(area, printed.after)) {
+        return;
+    }
+    copyPixels(area, textBefore_);
+    QPainter& qp = painter();
+    qp.setFont(bold ? boldFont_ : font_);
+    usePen(QPen(ToQColor(colour)));
+    // Static text is placed by the top of its line, as the surface places it.
+    qp.drawStaticText(at, printed.layout);
+    copyPixels(area, printed.after);
+    printed.settled = !area.isEmpty() && printed.after == textBefore_;
+    printed.at = at;
+    printed.colour = pixel;
+    printed.area = area;
+    markRect(box);
+}
+
+bool QtSurface::holds(const QRect& area, const std::vector<std::uint32_t>& pixels) const {
+    const auto width = static_cast<std::size_t>(area.width());
+    if (pixels.size() != width * static_cast<std::size_t>(area.height())) {
+        return false;
+    }
+    for (int y = 0; y < area.height(); ++y) {
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(image_.constScanLine(area.top() + y));
+        if (std::memcmp(row + area.left(), pixels.data() + static_cast<std::size_t>(y) * width,
+                        width * sizeof(std::uint32_t)) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void QtSurface::copyPixels(const QRect& area, std::vector<std::uint32_t>& pixels) const {
+    const auto width = static_cast<std::size_t>(std::max(area.width(), 0));
+    pixels.resize(width * static_cast<std::size_t>(std::max(area.height(), 0)));
+    for (int y = 0; y < area.height(); ++y) {
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(image_.constScanLine(area.top() + y));
+        std::memcpy(pixels.data() + static_cast<std::size_t>(y) * width, row + area.left(),
+                    width * sizeof(std::uint32_t));
+    }
 }
 
 double QtSurface::lineHeightPx() const {

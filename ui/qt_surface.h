@@ -7,9 +7,11 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
+#include <QRect>
 #include <QRectF>
 #include <QStaticText>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -93,8 +95,29 @@ class QtSurface : public Surface {
     std::unordered_map<StrokeKey, std::vector<PixelRun>, StrokeKeyHash> strokeRuns_;
     /// Narrow strokes drawn lately whose runs are not kept (yet).
     std::unordered_set<StrokeKey, StrokeKeyHash> seenStrokes_;
-    /// Laid-out texts, by font weight: the same labels are printed at every tick.
-    std::unordered_map<std::string, QStaticText> staticText_[2];
+    /// A laid-out text and what its last printing left: the same labels are
+    /// printed at every tick, mostly where nothing else was drawn since.
+    struct PrintedText {
+        QStaticText layout;
+        /// Where it was last printed (logical pixels), in which colour, the
+        /// device pixels it may have changed (cut to the image) and their
+        /// values afterwards.
+        QPointF at;
+        QRgb colour = 0;
+        QRect area;
+        std::vector<std::uint32_t> after;
+        /// Whether that printing changed none of them: printing again in
+        /// the same place onto the same pixels would change nothing either.
+        bool settled = false;
+    };
+    /// Whether area of the image holds exactly pixels (rows of area's width).
+    bool holds(const QRect& area, const std::vector<std::uint32_t>& pixels) const;
+    /// The pixels of area of the image, row after row, into pixels.
+    void copyPixels(const QRect& area, std::vector<std::uint32_t>& pixels) const;
+    /// Laid-out texts, by font weight.
+    std::unordered_map<std::string, PrintedText> staticText_[2];
+    /// The pixels under a text before it is printed.
+    std::vector<std::uint32_t> textBefore_;
     QFont font_;
     QFont boldFont_;
     double lineHeightPx_ = 0.0;

@@ -34,7 +34,6 @@ namespace {
     const int truncated = static_cast<int>(value);
     return truncated - (truncated > value ? 1 : 0);
 }
-
 [[gnu::always_inline]] inline bool RunBetween(int width, int row, double left, double right,
                                               PixelRun& run) {
     if (!(left <= right) || width <= 0) {
@@ -50,42 +49,29 @@ namespace {
     return true;
 }
 
-// Paints pixels first to last of line: short runs, the most common in the
-// thin lines and the curve, in a plain loop that needs no setting up.
-[[gnu::always_inline]] inline void PaintPixels(std::uint32_t* line, int first, int last,
-                                               std::uint32_t colour) {
-    if (last - first < 8) {
-        for (int x = first; x <= last; ++x) {
-            line[x] = colour;
-        }
-    } else {
-        std::fill(line + first, line + last + 1, colour);
-    }
-}
-
-// Paints one run. With an ink map, paint in the background colour goes only
-// where there may be ink: the erasers of a tick cover some 370,000 pixels,
-// nearly all of them white already, and writing them costs more than all the
-// rest of the tick's drawing.
-[[gnu::always_inline]] inline void Paint(const PixelRows& rows, const PixelRun& run,
-                                         std::uint32_t colour) {
-    std::uint32_t* line = rows.pixels + static_cast<std::ptrdiff_t>(run.row) * rows.stride;
+// Calls body(paint), where paint(run) paints one run of colour the way the
+// buffer asks, chosen once for all the runs of a shape. With an ink map,
+// paint in the background colour goes only where there may be ink: the
+// erasers of a tick cover some 370,000 pixels, nearly all of them white
+// already, and writing them costs more than all the rest of the tick's
+// drawing.
+template <typename Body>
+[[gnu::always_inline]] inline void WithPainter(const PixelRows& rows, std::uint32_t colour,
+                                               Body body) {
+    const auto line = [&rows](int row) {
+        return rows.pixels + static_cast<std::ptrdiff_t>(row) * rows.stride;
+    };
     if (rows.ink == nullptr) {
-        PaintPixels(line, run.first, run.last, colour);
+        body([&](const PixelRun& run) { FillPixels(line(run.row), run.first, run.last, colour); });
     } else if (colour == rows.ink->background()) {
-        rows.ink->erase(line, run.row, run.first, run.last);
+        InkMap& ink = *rows.ink;
+        body([&](const PixelRun& run) { ink.erase(line(run.row), run.row, run.first, run.last); });
     } else {
-        PaintPixels(line, run.first, run.last, colour);
-        rows.ink->markInside(run.row, run.first, run.last);
-    }
-}
-
-// Paints the pixels of row whose centres lie in [left, right].
-[[gnu::always_inline]] inline void FillRun(const PixelRows& rows, int row, double left,
-                                           double right, std::uint32_t colour) {
-    PixelRun run{};
-    if (RunBetween(rows.width, row, left, right, run)) {
-        Paint(rows, run, colour);
+        InkMap& ink = *rows.ink;
+        body([&](const PixelRun& run) {
+            FillPixels(line(run.row), run.first, run.last, colour);
+            ink.markInside(run.row, run.first, run.last);
+        });
     }
 }
 
@@ -315,57 +301,48 @@ bool InkMap::marked(int x, int row) const {
 }
 
 void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
-    // A local copy: a store through line could otherwise change background_,
-    // and the stores of a stretch could not be done together.
-    const std::uint32_t colour = background_;
+    // A run across words of the map: each word's share is a run of its own.
     std::uint64_t* w = words(row);
-    forEachWord(first, last, [&](unsigned word, std::uint64_t stretches) {
-        std::uint64_t pending = w[word] & stretches;
-        std::uint64_t covered = 0;
-        while (pending != 0) {
-            const int bit = std::countr_zero(pending);
-            pending &= pending - 1;
-            const int chunkStart =
-                static_cast<int>((word * 64U + static_cast<unsigned>(bit)) * 16U - offset_);
-            const int start = std::max(chunkStart, 0);
-            const int end = std::min(chunkStart + kChunk, width_) - 1;
-            if (start >= first && end <= last) {
-                // A whole stretch, the common case inside a wide eraser.
-                if (end == start + kChunk - 1) {
-                    std::fill_n(line + start, kChunk, colour);
-                } else {
-                    std::fill(line + start, line + end + 1, colour);
-                }
-                covered |= std::uint64_t{1} << bit;
-            } else {
-                std::fill(line + std::max(first, start), line + std::min(last, end) + 1, colour);
-            }
+    const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+    const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
+    for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
+        const unsigned low = word == c0 / 64U ? c0 : word * 64U;
+        const unsigned high = word == c1 / 64U ? c1 : word * 64U + 63U;
+        const std::uint64_t marked = w[word] & BitsBetween(low % 64U, high % 64U);
+        if (marked != 0) {
+            const int from = std::max(first, static_cast<int>(low * 16U - offset_));
+            const int to = std::min(last, static_cast<int>(high * 16U + 15U - offset_));
+            w[word] &= ~eraseInWord(line, marked, low, high, from, to);
         }
-        w[word] &= ~covered;
-        return true;
-    });
+    }
 }
 
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::uint32_t colour) {
-    const auto fill = [&](int row, double left, double right) {
-        FillRun(rows, row, left, right, colour);
-    };
-    if (rows.ink == nullptr || colour != rows.ink->background()) {
-        CapsuleRows(rows, x0, y0, x1, y1, radius, fill, [](int) { return true; });
-        return;
-    }
-    // An eraser: a row with no stretch marked anywhere the capsule could
-    // reach (the columns of its bounding box) is left without working out
-    // the capsule's share of it. Where erasers overlap, the first has
-    // already cleared what the others would find.
-    const int first = CeilWithin(std::min(x0, x1) - radius - 0.5, 0, rows.width);
-    const int last = FloorWithin(std::max(x0, x1) + radius - 0.5, -1, rows.width - 1);
-    if (first > last) {
-        return;
-    }
-    CapsuleRows(rows, x0, y0, x1, y1, radius, fill,
-                [&](int row) { return rows.ink->anyMarked(row, first, last); });
+    WithPainter(rows, colour, [&](auto paint) {
+        const auto fill = [&](int row, double left, double right) {
+            PixelRun run{};
+            if (RunBetween(rows.width, row, left, right, run)) {
+                paint(run);
+            }
+        };
+        if (rows.ink == nullptr || colour != rows.ink->background()) {
+            CapsuleRows(rows, x0, y0, x1, y1, radius, fill, [](int) { return true; });
+            return;
+        }
+        // An eraser: a row with no stretch marked anywhere the capsule could
+        // reach (the columns of its bounding box) is left without working out
+        // the capsule's share of it. Where erasers overlap, the first has
+        // already cleared what the others would find.
+        const int first = CeilWithin(std::min(x0, x1) - radius - 0.5, 0, rows.width);
+        const int last = FloorWithin(std::max(x0, x1) + radius - 0.5, -1, rows.width - 1);
+        if (first > last) {
+            return;
+        }
+        const InkMap::Columns columns = rows.ink->columns(first, last);
+        CapsuleRows(rows, x0, y0, x1, y1, radius, fill,
+                    [&](int row) { return rows.ink->anyMarkedIn(row, columns); });
+    });
 }
 
 void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
@@ -395,12 +372,14 @@ void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double
 
 void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
                   std::uint32_t colour) {
-    ThinLineRows(
-        rows, x0, y0, x1, y1,
-        [&](int row, int first, int last) {
-            Paint(rows, {row, first, last}, colour);
-        },
-        [](double) { return true; });
+    WithPainter(rows, colour, [&](auto paint) {
+        ThinLineRows(
+            rows, x0, y0, x1, y1,
+            [&](int row, int first, int last) {
+                paint({row, first, last});
+            },
+            [](double) { return true; });
+    });
 }
 
 void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
@@ -420,53 +399,41 @@ void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, 
     const double start = xMajor ? x0 : y0;
     const double extent = (xMajor ? x1 : y1) - start;
     const double scale = extent != 0.0 ? std::hypot(x1 - x0, y1 - y0) / extent : 0.0;
-    ThinLineRows(
-        rows, x0, y0, x1, y1,
-        [&](int row, int first, int last) {
-            Paint(rows, {row, first, last}, colour);
-        },
-        [&](double centre) {
-            // The place in the pattern; a truncating division rather than
-            // std::fmod, which is a call into the maths library per pixel.
-            const double along = offset + (centre - start) * scale;
-            double phase =
-                along - static_cast<double>(static_cast<long long>(along / period)) * period;
-            if (phase < 0.0) {
-                phase += period;
-            }
-            // Even places of the pattern are ink, odd ones gaps.
-            for (std::size_t k = 0; k < pattern.size(); ++k) {
-                if (phase < pattern[k]) {
-                    return k % 2 == 0;
+    WithPainter(rows, colour, [&](auto paint) {
+        ThinLineRows(
+            rows, x0, y0, x1, y1,
+            [&](int row, int first, int last) {
+                paint({row, first, last});
+            },
+            [&](double centre) {
+                // The place in the pattern; a truncating division rather than
+                // std::fmod, which is a call into the maths library per pixel.
+                const double along = offset + (centre - start) * scale;
+                double phase =
+                    along - static_cast<double>(static_cast<long long>(along / period)) * period;
+                if (phase < 0.0) {
+                    phase += period;
                 }
-                phase -= pattern[k];
-            }
-            return false;
-        });
+                // Even places of the pattern are ink, odd ones gaps.
+                for (std::size_t k = 0; k < pattern.size(); ++k) {
+                    if (phase < pattern[k]) {
+                        return k % 2 == 0;
+                    }
+                    phase -= pattern[k];
+                }
+                return false;
+            });
+    });
 }
 
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour) {
-    // The curve, the axes and the legend come this way at every tick, some
-    // thousands of runs mostly a pixel or two long: the choice of how to
-    // paint is made once for them all.
-    const auto inside = [&rows](const PixelRun& run) {
-        return run.row < rows.height && run.last < rows.width;
-    };
-    if (rows.ink == nullptr || colour == rows.ink->background()) {
+    WithPainter(rows, colour, [&](auto paint) {
         for (const PixelRun& run : runs) {
-            if (inside(run)) {
-                Paint(rows, run, colour);
+            if (run.row < rows.height && run.last < rows.width) {
+                paint(run);
             }
         }
-        return;
-    }
-    for (const PixelRun& run : runs) {
-        if (inside(run)) {
-            PaintPixels(rows.pixels + static_cast<std::ptrdiff_t>(run.row) * rows.stride, run.first,
-                        run.last, colour);
-            rows.ink->markInside(run.row, run.first, run.last);
-        }
-    }
+    });
 }
 
 void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius) {
@@ -497,27 +464,35 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
     // right of it: a half that cannot reach the buffer is not worked out.
     const bool left = cx > 0.0;
     const bool right = cx < rows.width;
-    for (int row = range.first; row <= range.last; ++row) {
-        const double dy = row + 0.5 - cy;
-        if (std::abs(dy) > outer) {
-            continue;
+    WithPainter(rows, colour, [&](auto paint) {
+        const auto fill = [&](int row, double from, double to) {
+            PixelRun run{};
+            if (RunBetween(rows.width, row, from, to, run)) {
+                paint(run);
+            }
+        };
+        for (int row = range.first; row <= range.last; ++row) {
+            const double dy = row + 0.5 - cy;
+            if (std::abs(dy) > outer) {
+                continue;
+            }
+            // (outer − |dy|)(outer + |dy|) rather than outer² − dy², which loses
+            // the row's share of a large ring to rounding.
+            const double ady = std::abs(dy);
+            const double outerHalf = std::sqrt((outer - ady) * (outer + ady));
+            if (inner <= 0.0 || ady >= inner) {
+                fill(row, cx - outerHalf, cx + outerHalf);
+                continue;
+            }
+            const double innerHalf = std::sqrt((inner - ady) * (inner + ady));
+            if (left) {
+                fill(row, cx - outerHalf, cx - innerHalf);
+            }
+            if (right) {
+                fill(row, cx + innerHalf, cx + outerHalf);
+            }
         }
-        // (outer − |dy|)(outer + |dy|) rather than outer² − dy², which loses
-        // the row's share of a large ring to rounding.
-        const double ady = std::abs(dy);
-        const double outerHalf = std::sqrt((outer - ady) * (outer + ady));
-        if (inner <= 0.0 || ady >= inner) {
-            FillRun(rows, row, cx - outerHalf, cx + outerHalf, colour);
-            continue;
-        }
-        const double innerHalf = std::sqrt((inner - ady) * (inner + ady));
-        if (left) {
-            FillRun(rows, row, cx - outerHalf, cx - innerHalf, colour);
-        }
-        if (right) {
-            FillRun(rows, row, cx + innerHalf, cx + outerHalf, colour);
-        }
-    }
+    });
 }
 
 long long FirstUnmarkedInk(const std::uint32_t* pixels, int stride, const InkMap& ink) {

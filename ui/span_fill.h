@@ -8,12 +8,47 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
 namespace zorva {
+
+/// Writes colour to pixels first to last (first ≤ last) of line. Runs of a
+/// few pixels are the common case (thin lines, the ends of a wide eraser's
+/// run): they are written without a loop whose length the processor would
+/// have to guess.
+inline void FillPixels(std::uint32_t* line, int first, int last, std::uint32_t colour) {
+    const int count = last - first + 1;
+    if (count < 4) {
+        line[first] = colour;
+        line[first + count / 2] = colour;
+        line[last] = colour;
+        return;
+    }
+    const std::array<std::uint32_t, 4> four{colour, colour, colour, colour};
+    std::uint32_t* at = line + first;
+    std::uint32_t* const end = line + last + 1;
+    for (; end - at >= 4; at += 4) {
+        std::memcpy(at, four.data(), sizeof four);
+    }
+    // The last few pixels: four written again, ending at the run's end.
+    if (at != end) {
+        std::memcpy(end - 4, four.data(), sizeof four);
+    }
+}
+
+/// Writes colour to the 16 pixels from at.
+inline void FillStretch(std::uint32_t* at, std::uint32_t colour) {
+    const std::array<std::uint32_t, 4> four{colour, colour, colour, colour};
+    std::memcpy(at, four.data(), sizeof four);
+    std::memcpy(at + 4, four.data(), sizeof four);
+    std::memcpy(at + 8, four.data(), sizeof four);
+    std::memcpy(at + 12, four.data(), sizeof four);
+}
 
 /// Which stretches of a pixel buffer may differ from its background colour.
 /// A stretch is kChunk pixels of one row; the stretches of every row start
@@ -79,6 +114,37 @@ class InkMap {
         return found;
     }
 
+    /// The stretches of a row that hold pixels first to last, worked out once
+    /// for asking many rows about the same columns (see anyMarkedIn).
+    struct Columns {
+        unsigned firstWord;
+        unsigned lastWord;
+        std::uint64_t firstBits;
+        std::uint64_t lastBits;
+    };
+    /// The columns of pixels first to last, 0 ≤ first ≤ last < width().
+    Columns columns(int first, int last) const {
+        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
+        if (c0 / 64U == c1 / 64U) {
+            return {c0 / 64U, c1 / 64U, BitsBetween(c0 % 64U, c1 % 64U), 0};
+        }
+        return {c0 / 64U, c1 / 64U, BitsBetween(c0 % 64U, 63U), BitsBetween(0U, c1 % 64U)};
+    }
+    /// Whether any stretch of the columns is marked in row.
+    bool anyMarkedIn(int row, const Columns& columns) {
+        const std::uint64_t* w = words(row);
+        if ((w[columns.firstWord] & columns.firstBits) != 0) {
+            return true;
+        }
+        for (unsigned word = columns.firstWord + 1; word < columns.lastWord; ++word) {
+            if (w[word] != 0) {
+                return true;
+            }
+        }
+        return (w[columns.lastWord] & columns.lastBits) != 0;
+    }
+
     /// Paints pixels first to last of row in the background colour where the
     /// map is marked (line is the row's first pixel), and unmarks the
     /// stretches it covers whole. first and last must lie within the row.
@@ -87,24 +153,15 @@ class InkMap {
         // where they lie: a tick's erasers ask this thousands of times.
         const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
         const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
-        if (c0 / 64U == c1 / 64U) {
-            std::uint64_t& word = words(row)[c0 / 64U];
-            const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
-            if (marked == 0) {
-                return;
-            }
-            // One marked stretch inside the run: last tick's thin arrow or
-            // circle, in the middle of the wide eraser painted over it.
-            const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(marked));
-            const auto start = static_cast<int>(chunk * 16U - offset_);
-            if ((marked & (marked - 1)) == 0 && start >= first && start + kChunk - 1 <= last) {
-                const std::uint32_t colour = background_;
-                std::fill_n(line + start, kChunk, colour);
-                word &= ~marked;
-                return;
-            }
+        if (c0 / 64U != c1 / 64U) {
+            eraseMarked(line, row, first, last);
+            return;
         }
-        eraseMarked(line, row, first, last);
+        std::uint64_t& word = words(row)[c0 / 64U];
+        const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
+        if (marked != 0) {
+            word &= ~eraseInWord(line, marked, c0, c1, first, last);
+        }
     }
 
   private:
@@ -115,6 +172,41 @@ class InkMap {
         return (~std::uint64_t{0} << first) & (~std::uint64_t{0} >> (63 - last));
     }
     void eraseMarked(std::uint32_t* line, int row, int first, int last);
+    /// Paints the marked stretches (bits of one word of the map) of the run
+    /// of pixels first to last, whose end stretches are c0 and c1, and returns
+    /// the bits of those it covered whole.
+    std::uint64_t eraseInWord(std::uint32_t* line, std::uint64_t marked, unsigned c0, unsigned c1,
+                              int first, int last) const {
+        // A local copy: a store through line could otherwise change background_.
+        const std::uint32_t colour = background_;
+        const std::uint64_t firstBit = std::uint64_t{1} << (c0 % 64U);
+        const std::uint64_t lastBit = std::uint64_t{1} << (c1 % 64U);
+        // The stretches between the end ones lie wholly within the run, and so
+        // within the row.
+        std::uint64_t covered = marked & ~(firstBit | lastBit);
+        for (std::uint64_t rest = covered; rest != 0; rest &= rest - 1) {
+            const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(rest));
+            FillStretch(line + (chunk * 16U - offset_), colour);
+        }
+        // The run may cover the end stretches only in part, and the first and
+        // last stretch of a row may be short.
+        const int start0 = static_cast<int>(c0 * 16U - offset_);
+        if ((marked & firstBit) != 0) {
+            const int end = std::min(last, start0 + kChunk - 1);
+            FillPixels(line, first, end, colour);
+            if (first <= std::max(start0, 0) && end >= std::min(start0 + kChunk, width_) - 1) {
+                covered |= firstBit;
+            }
+        }
+        if (c1 != c0 && (marked & lastBit) != 0) {
+            const int start1 = static_cast<int>(c1 * 16U - offset_);
+            FillPixels(line, start1, last, colour);
+            if (last >= std::min(start1 + kChunk, width_) - 1) {
+                covered |= lastBit;
+            }
+        }
+        return covered;
+    }
     /// Calls visit(word, stretches) for each word of a row's map that holds
     /// stretches of pixels first to last (≥ 0), stretches selecting them in
     /// the word, until visit returns false.

@@ -9,6 +9,7 @@
 #include <QPen>
 #include <QPointF>
 #include <QRect>
+#include <QStaticText>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -755,6 +756,52 @@ TEST(QtSurfaceText, LinesFollowOneAnotherAndTheFontSetsTheirHeight) {
     EXPECT_LE(smallHeight, 15);
     EXPECT_GE(largeHeight, 30);
     EXPECT_LE(largeHeight, 45);
+}
+
+// Antialiased glyphs blend with what lies under them, so a label printed at
+// every tick darkens, for a hundred printings or so, until it stops changing;
+// a dot painted over it then starts that again. The surface must give the
+// painter's pixels after every printing, however few it really paints.
+TEST(QtSurfaceText, PrintedAgainAndAgainGivesThePaintersPixelsEachTime) {
+    auto surface = PixelSurface(200, 60);
+    QImage reference = WhiteImage(200, 60);
+    QStaticText label(QStringLiteral("total FORCE"));
+    label.setTextFormat(Qt::PlainText);
+    QImage previous;
+    int dotAt = -1;
+    for (int i = 0; i < 1000 && (dotAt < 0 || i < dotAt + 20); ++i) {
+        surface->ForeColor = RGB(200, 0, 0);
+        surface->CurrentX = 40;
+        surface->CurrentY = 20;
+        surface->Print("total FORCE");
+        {
+            QPainter painter(&reference);
+            painter.setFont(QFont());
+            painter.setPen(QColor(200, 0, 0));
+            painter.drawStaticText(QPointF(40, 20), label);
+        }
+        ASSERT_EQ(surface->image(), reference) << "after printing " << i + 1 << " times";
+        // Once printing changes nothing, a white dot over a pixel in the
+        // label's colour.
+        if (dotAt < 0 && reference == previous) {
+            dotAt = i;
+            QPoint glyph(-1, -1);
+            for (int y = 0; y < reference.height(); ++y) {
+                for (int x = 0; x < reference.width(); ++x) {
+                    if (glyph.x() < 0 && reference.pixel(x, y) == qRgb(200, 0, 0)) {
+                        glyph = QPoint(x, y);
+                    }
+                }
+            }
+            ASSERT_GE(glyph.x(), 0);
+            QPainter(&reference).fillRect(QRect(glyph - QPoint(1, 1), QSize(3, 3)), Qt::white);
+            surface->DrawWidth = 3;
+            surface->PSet(glyph.x() + 0.5, glyph.y() + 0.5, kWhiteColour);
+            ASSERT_EQ(surface->image(), reference);
+        }
+        previous = reference.copy();
+    }
+    EXPECT_GE(dotAt, 0) << "the label never stopped changing";
 }
 
 // --- What the image may hold where ------------------------------------------
