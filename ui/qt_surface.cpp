@@ -371,25 +371,26 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     // A thin line is one device pixel thin; on a finer screen a one-pixel
     // pen is as wide as the screen's pixels per logical pixel.
     const bool thin = pen.width <= 1 && ratio == 1.0;
-    if (pen.style == kDashDot && thin) {
-        FillDashedThinLine(pixelRows(), start.x, start.y, end.x, end.y, kDashDotPattern,
-                           std::hypot(start.x - a.x, start.y - a.y), ToPixel(pen.colour));
-        return;
-    }
-    if (pen.style == kDashDot) {
-        usePen(ToQPen(pen, std::hypot(start.x - a.x, start.y - a.y)));
+    const bool dashed = pen.style == kDashDot;
+    const double dashOffset = dashed ? std::hypot(start.x - a.x, start.y - a.y) : -1.0;
+    if (dashed && !thin) {
+        usePen(ToQPen(pen, dashOffset));
         painter().drawLine(QPointF(start.x, start.y), QPointF(end.x, end.y));
         markStroke(QPointF(start.x, start.y), QPointF(end.x, end.y), std::max(pen.width, 1));
         return;
     }
-    // Solid strokes are painted pixel by pixel: a wide one with its round
-    // ends, a one-pixel one as a thin line. Narrow strokes keep their pixel
-    // runs, since the curve, the axes and the legend are stroked anew at
-    // every tick along the same segments.
+    // Other strokes are painted pixel by pixel: a wide one with its round
+    // ends, a one-pixel one as a thin line, solid or dash-dot. Narrow strokes
+    // keep their pixel runs, since the curve, the axes and the legend are
+    // stroked anew at every tick along the same segments.
     const PixelRows rows = pixelRows();
     const QRgb colour = ToPixel(pen.colour);
-    const StrokeKey key{start.x * ratio, start.y * ratio, end.x * ratio, end.y * ratio,
-                        thin ? 0.0 : std::max(pen.width, 1) / 2.0 * ratio};
+    const StrokeKey key{start.x * ratio,
+                        start.y * ratio,
+                        end.x * ratio,
+                        end.y * ratio,
+                        thin ? 0.0 : std::max(pen.width, 1) / 2.0 * ratio,
+                        dashOffset};
     // Wide strokes are the erasers, which move at every tick.
     if (pen.width > kWidestRememberedStroke) {
         FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
@@ -404,7 +405,10 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
             if (seenStrokes_.size() >= kMostRememberedStrokes) {
                 seenStrokes_.clear();
             }
-            if (thin) {
+            if (dashed) {
+                FillDashedThinLine(rows, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
+                                   dashOffset, colour);
+            } else if (thin) {
                 FillThinLine(rows, key.x0, key.y0, key.x1, key.y1, colour);
             } else {
                 FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
@@ -414,14 +418,26 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         if (strokeRuns_.size() >= kMostRememberedStrokes) {
             strokeRuns_.clear();
         }
-        found = strokeRuns_.emplace(key, std::vector<PixelRun>{}).first;
-        if (thin) {
-            ThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, found->second);
+        found = strokeRuns_.emplace(key, RememberedStroke{}).first;
+        std::vector<PixelRun>& runs = found->second.runs;
+        if (dashed) {
+            DashedThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, kDashDotPattern, dashOffset,
+                               runs);
+        } else if (thin) {
+            ThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, runs);
         } else {
-            CapsuleRuns(rows, key.x0, key.y0, key.x1, key.y1, key.radius, found->second);
+            CapsuleRuns(rows, key.x0, key.y0, key.x1, key.y1, key.radius, runs);
         }
     }
-    FillRuns(rows, found->second, colour);
+    RememberedStroke& stroke = found->second;
+    if (rows.ink == nullptr || colour == rows.ink->background()) {
+        FillRuns(rows, stroke.runs, colour);
+        return;
+    }
+    if (!stroke.prepared.fits(rows)) {
+        stroke.prepared.prepare(rows, stroke.runs);
+    }
+    stroke.prepared.paint(rows, colour);
 }
 
 void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
@@ -627,7 +643,7 @@ std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
     // The bits of the coordinates, mixed: std::hash<double> hashes bytes one
     // by one, and a tick looks up some two hundred strokes.
     std::uint64_t hash = 0;
-    for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius}) {
+    for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius, key.dashOffset}) {
         hash = (hash ^ std::bit_cast<std::uint64_t>(value)) * 0x9E3779B97F4A7C15ULL;
         hash ^= hash >> 29;
     }

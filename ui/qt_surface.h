@@ -83,16 +83,22 @@ class QtSurface : public Surface {
     QColor painterFill_;
     bool painterFilling_ = false;
     /// The pixel runs of narrow strokes drawn lately, by end points and half
-    /// width in device pixels (0 for a thin line): the curve, the axes and
+    /// width in device pixels (0 for a thin line) and where a dash-dot stroke
+    /// starts in its pattern (−1 for a solid one): the curve, the axes and
     /// the legend are stroked anew at every tick along the same segments.
     struct StrokeKey {
-        double x0, y0, x1, y1, radius;
+        double x0, y0, x1, y1, radius, dashOffset;
         bool operator==(const StrokeKey&) const = default;
     };
     struct StrokeKeyHash {
         std::size_t operator()(const StrokeKey& key) const;
     };
-    std::unordered_map<StrokeKey, std::vector<PixelRun>, StrokeKeyHash> strokeRuns_;
+    struct RememberedStroke {
+        std::vector<PixelRun> runs;
+        /// The runs made ready for the image as it is.
+        PreparedRuns prepared;
+    };
+    std::unordered_map<StrokeKey, RememberedStroke, StrokeKeyHash> strokeRuns_;
     /// Narrow strokes drawn lately whose runs are not kept (yet).
     std::unordered_set<StrokeKey, StrokeKeyHash> seenStrokes_;
     /// A laid-out text and what its last printing left: the same labels are

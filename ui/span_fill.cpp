@@ -382,8 +382,12 @@ void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double
     });
 }
 
-void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
-                        std::span<const double> pattern, double offset, std::uint32_t colour) {
+namespace {
+
+// Calls emit(row, first, last) for the runs of FillDashedThinLine.
+template <typename Emit>
+void DashedThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                        std::span<const double> pattern, double offset, Emit emit) {
     double period = 0.0;
     for (const double length : pattern) {
         period += length;
@@ -399,30 +403,43 @@ void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, 
     const double start = xMajor ? x0 : y0;
     const double extent = (xMajor ? x1 : y1) - start;
     const double scale = extent != 0.0 ? std::hypot(x1 - x0, y1 - y0) / extent : 0.0;
+    ThinLineRows(rows, x0, y0, x1, y1, emit, [&](double centre) {
+        // The place in the pattern; a truncating division rather than
+        // std::fmod, which is a call into the maths library per pixel.
+        const double along = offset + (centre - start) * scale;
+        double phase = along - static_cast<double>(static_cast<long long>(along / period)) * period;
+        if (phase < 0.0) {
+            phase += period;
+        }
+        // Even places of the pattern are ink, odd ones gaps.
+        for (std::size_t k = 0; k < pattern.size(); ++k) {
+            if (phase < pattern[k]) {
+                return k % 2 == 0;
+            }
+            phase -= pattern[k];
+        }
+        return false;
+    });
+}
+
+}  // namespace
+
+void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                        std::span<const double> pattern, double offset, std::uint32_t colour) {
     WithPainter(rows, colour, [&](auto paint) {
-        ThinLineRows(
-            rows, x0, y0, x1, y1,
-            [&](int row, int first, int last) {
-                paint({row, first, last});
-            },
-            [&](double centre) {
-                // The place in the pattern; a truncating division rather than
-                // std::fmod, which is a call into the maths library per pixel.
-                const double along = offset + (centre - start) * scale;
-                double phase =
-                    along - static_cast<double>(static_cast<long long>(along / period)) * period;
-                if (phase < 0.0) {
-                    phase += period;
-                }
-                // Even places of the pattern are ink, odd ones gaps.
-                for (std::size_t k = 0; k < pattern.size(); ++k) {
-                    if (phase < pattern[k]) {
-                        return k % 2 == 0;
-                    }
-                    phase -= pattern[k];
-                }
-                return false;
-            });
+        DashedThinLineRows(rows, x0, y0, x1, y1, pattern, offset,
+                           [&](int row, int first, int last) {
+                               paint({row, first, last});
+                           });
+    });
+}
+
+void DashedThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                        std::span<const double> pattern, double offset,
+                        std::vector<PixelRun>& runs) {
+    runs.clear();
+    DashedThinLineRows(rows, x0, y0, x1, y1, pattern, offset, [&](int row, int first, int last) {
+        runs.push_back({row, first, last});
     });
 }
 
@@ -434,6 +451,54 @@ void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uin
             }
         }
     });
+}
+
+void PreparedRuns::prepare(const PixelRows& rows, const std::vector<PixelRun>& runs) {
+    entries_.clear();
+    pixels_ = rows.pixels;
+    stride_ = rows.stride;
+    width_ = rows.width;
+    height_ = rows.height;
+    const InkMap* ink = rows.ink;
+    offset_ = ink != nullptr ? ink->offset_ : 0;
+    words_ = ink != nullptr ? ink->words_ : 0;
+    if (ink == nullptr) {
+        return;
+    }
+    for (const PixelRun& run : runs) {
+        if (run.row < 0 || run.row >= rows.height || run.first < 0 || run.last >= rows.width ||
+            run.first > run.last) {
+            continue;
+        }
+        // A run across two words of the map is kept as two, one in each.
+        ink->forEachWord(run.first, run.last, [&](unsigned word, std::uint64_t stretches) {
+            const auto wordStart =
+                static_cast<int>(word * 64U * 16U) - static_cast<int>(ink->offset_);
+            const int first = std::max(run.first, wordStart);
+            const int last = std::min(run.last, wordStart + 64 * InkMap::kChunk - 1);
+            entries_.push_back(
+                {static_cast<std::size_t>(run.row) * static_cast<std::size_t>(rows.stride) +
+                     static_cast<std::size_t>(first),
+                 static_cast<std::size_t>(run.row) * static_cast<std::size_t>(ink->words_) + word,
+                 stretches, last - first + 1});
+            return true;
+        });
+    }
+}
+
+bool PreparedRuns::fits(const PixelRows& rows) const {
+    return rows.ink != nullptr && rows.pixels == pixels_ && rows.stride == stride_ &&
+           rows.width == width_ && rows.height == height_ && rows.ink->offset_ == offset_ &&
+           rows.ink->words_ == words_ && rows.ink->height_ == height_;
+}
+
+void PreparedRuns::paint(const PixelRows& rows, std::uint32_t colour) const {
+    std::uint32_t* const pixels = rows.pixels;
+    std::uint64_t* const bits = rows.ink->bits_.data();
+    for (const Entry& entry : entries_) {
+        FillPixels(pixels + entry.pixel, 0, entry.count - 1, colour);
+        bits[entry.word] |= entry.stretches;
+    }
 }
 
 void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius) {

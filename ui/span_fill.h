@@ -165,6 +165,7 @@ class InkMap {
     }
 
   private:
+    friend class PreparedRuns;
     static constexpr int kChunksPerWord = 64;
     static_assert(kChunk == 16 && kChunksPerWord == 64, "the inline paths divide by shifting");
     /// Bits first to last (0 ≤ first ≤ last ≤ 63) of a word.
@@ -279,8 +280,44 @@ void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double
 /// A pixel is inked when the point where its centre meets the line is.
 void FillDashedThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
                         std::span<const double> pattern, double offset, std::uint32_t colour);
+/// The runs FillDashedThinLine would paint, kept in runs (cleared first).
+void DashedThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double y1,
+                        std::span<const double> pattern, double offset,
+                        std::vector<PixelRun>& runs);
 /// Paints the runs; runs outside rows are left out.
 void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uint32_t colour);
+
+/// Runs made ready to be painted into one buffer with an ink map again and
+/// again: each knows where it starts among the pixels and which bits of the
+/// map it marks, so that painting it is a few stores. The curve, the axes and
+/// the legend are painted this way at every tick, thousands of runs.
+class PreparedRuns {
+  public:
+    /// Makes runs ready for rows (which must have an ink map to be of use);
+    /// runs outside rows are left out.
+    void prepare(const PixelRows& rows, const std::vector<PixelRun>& runs);
+    /// Whether they were made ready for a buffer laid out as rows is: the
+    /// same pixels, rows and map.
+    bool fits(const PixelRows& rows) const;
+    /// Paints them in colour, which must not be the map's background, into
+    /// rows, for which they must fit, and marks them in its map.
+    void paint(const PixelRows& rows, std::uint32_t colour) const;
+
+  private:
+    struct Entry {
+        std::size_t pixel;
+        std::size_t word;
+        std::uint64_t stretches;
+        int count;
+    };
+    std::vector<Entry> entries_;
+    const std::uint32_t* pixels_ = nullptr;
+    int stride_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    unsigned offset_ = 0;
+    int words_ = 0;
+};
 /// Marks in rows' ink map every stretch FillCapsule would paint, for a shape
 /// painted by other means that lies within the capsule. Nothing without a map.
 void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius);

@@ -242,6 +242,56 @@ TEST_P(InkMapShapes, PaintTheSamePixelsAsWithoutAMap) {
 INSTANTIATE_TEST_SUITE_P(SpanFill, InkMapShapes,
                          testing::Combine(testing::Values(1U, 2U, 3U), testing::Values(0, 4, 15)));
 
+class PreparedRunsTest : public testing::TestWithParam<int> {};
+
+// Runs made ready once and painted again and again, with paper painted over
+// them in between, leave the pixels and marks that painting them afresh
+// leaves, runs across the edge of two words of the map included; dash-dot
+// lines give the runs they paint.
+TEST_P(PreparedRunsTest, PaintWhatTheRunsPaint) {
+    const int offset = GetParam();
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> coordinate(-40.0, 2140.0);
+    constexpr double kPattern[] = {9.0, 4.0, 2.0, 4.0};
+    InkedBuffer afresh(2100, 60, offset);
+    InkedBuffer prepared(2100, 60, offset);
+    for (int i = 0; i < 60; ++i) {
+        const double x0 = coordinate(random);
+        const double y0 = coordinate(random) / 35.0;
+        const double x1 = coordinate(random);
+        const double y1 = coordinate(random) / 35.0;
+        std::vector<PixelRun> runs;
+        if (i % 2 == 0) {
+            CapsuleRuns(afresh.rows, x0, y0, x1, y1, 1.5, runs);
+        } else {
+            DashedThinLineRuns(afresh.rows, x0, y0, x1, y1, kPattern, i, runs);
+            Buffer direct(2100, 60);
+            FillDashedThinLine(direct.rows, x0, y0, x1, y1, kPattern, i, kInk);
+            Buffer viaRuns(2100, 60);
+            FillRuns(viaRuns.rows, runs, kInk);
+            ASSERT_EQ(direct.pixels, viaRuns.pixels) << "dash-dot line " << i;
+        }
+        PreparedRuns ready;
+        ready.prepare(prepared.rows, runs);
+        ASSERT_TRUE(ready.fits(prepared.rows));
+        for (int time = 0; time < 2; ++time) {
+            FillRuns(afresh.rows, runs, kInk);
+            ready.paint(prepared.rows, kInk);
+            FillCapsule(afresh.rows, x0, y0 + 2.0, x1, y1 - 2.0, 3.0, kPaper);
+            FillCapsule(prepared.rows, x0, y0 + 2.0, x1, y1 - 2.0, 3.0, kPaper);
+            ASSERT_EQ(afresh.pixels, prepared.pixels) << "shape " << i;
+        }
+        ASSERT_EQ(prepared.firstUnmarked(), -1) << "shape " << i;
+    }
+    // Another layout of the map is another buffer.
+    InkedBuffer shifted(2100, 60, offset + 1);
+    PreparedRuns ready;
+    ready.prepare(prepared.rows, {});
+    EXPECT_FALSE(ready.fits(shifted.rows));
+}
+
+INSTANTIATE_TEST_SUITE_P(SpanFill, PreparedRunsTest, testing::Values(0, 4, 15));
+
 TEST(InkMap, MarksFollowTheirPixelsWhenTheStretchesMove) {
     InkMap ink;
     ink.reset(100, 4, kPaper, false, 4);
