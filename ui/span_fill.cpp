@@ -530,7 +530,8 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
     const bool left = cx > 0.0;
     const bool right = cx < rows.width;
     WithPainter(rows, colour, [&](auto paint) {
-        const auto fill = [&](int row, double from, double to) {
+        // Forced inline: left to itself the compiler calls it, twice a row.
+        const auto fill = [&](int row, double from, double to) __attribute__((always_inline)) {
             PixelRun run{};
             if (RunBetween(rows.width, row, from, to, run)) {
                 paint(run);
