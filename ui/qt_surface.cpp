@@ -205,6 +205,7 @@ const QImage& QtSurface::image() {
     // ended a copy shares the pixels until the next primitive begins a new
     // painter, which then detaches this image from it.
     endPainting();
+    rowsKnown_ = false;
     return image_;
 }
 
@@ -262,6 +263,11 @@ void QtSurface::useFill(const QColor& colour) {
 }
 
 PixelRows QtSurface::pixelRows() {
+    // The image's pixels stay where they are until the image is handed out
+    // (a copy then shares them), filled or grown.
+    if (rowsKnown_) {
+        return rows_;
+    }
     // Writing through bits() first makes sure the image is not shared with a
     // copy handed out, so only this image changes.
     auto* pixels = reinterpret_cast<std::uint32_t*>(image_.bits());
@@ -271,8 +277,10 @@ PixelRows QtSurface::pixelRows() {
     if (offset != ink_.offset()) {
         ink_.resize(ink_.width(), ink_.height(), true, offset);
     }
-    return {pixels, image_.width(), image_.height(), static_cast<int>(image_.bytesPerLine() / 4),
-            &ink_};
+    rows_ = {pixels, image_.width(), image_.height(), static_cast<int>(image_.bytesPerLine() / 4),
+             &ink_};
+    rowsKnown_ = true;
+    return rows_;
 }
 
 void QtSurface::markStroke(const QPointF& from, const QPointF& to, double widthPx) {
@@ -307,6 +315,7 @@ QRectF QtSurface::imageArea(double marginPx) const {
 void QtSurface::clearTo(Colour background) {
     endPainting();
     image_.fill(ToQColor(background));
+    rowsKnown_ = false;
     ink_.reset(image_.width(), image_.height(), ToQColor(background).rgb(), false,
                StretchOffset(image_.constBits()));
 }
@@ -401,10 +410,10 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         // Only a stroke seen before is likely to come again: the arrows move
         // at every tick, and keeping their runs would cost more than painting
         // them.
-        if (seenStrokes_.insert(key).second) {
-            if (seenStrokes_.size() >= kMostRememberedStrokes) {
-                seenStrokes_.clear();
-            }
+        const std::size_t hash = StrokeKeyHash{}(key);
+        std::size_t& seen = seenStrokes_[hash % seenStrokes_.size()];
+        if (seen != hash) {
+            seen = hash;
             if (dashed) {
                 FillDashedThinLine(rows, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
                                    dashOffset, colour);
@@ -653,7 +662,7 @@ std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
 void QtSurface::frameChanged() {
     // The runs were cut to the image as it was.
     strokeRuns_.clear();
-    seenStrokes_.clear();
+    seenStrokes_.fill(0);
     // The image grows with the client area and never shrinks, so what is drawn
     // outside a smaller client area is still there when it grows again.
     const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));
@@ -672,6 +681,7 @@ void QtSurface::frameChanged() {
         std::memcpy(grown.scanLine(y), image_.constScanLine(y), rowBytes);
     }
     image_ = std::move(grown);
+    rowsKnown_ = false;
     // The new pixels are white.
     ink_.resize(image_.width(), image_.height(), ink_.background() == kWhitePixel,
                 StretchOffset(image_.constBits()));

@@ -11,11 +11,11 @@
 #include <QRectF>
 #include <QStaticText>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "plot/surface.h"
@@ -76,6 +76,9 @@ class QtSurface : public Surface {
     int heightPx_;
     QImage image_;
     InkMap ink_;
+    /// The image's pixels as last worked out, while rowsKnown_.
+    PixelRows rows_;
+    bool rowsKnown_ = false;
     std::unique_ptr<QPainter> painter_;
     /// What the painter was last given, to spare the raster engine the cost
     /// of taking the same pen or brush again for every primitive.
@@ -99,8 +102,11 @@ class QtSurface : public Surface {
         PreparedRuns prepared;
     };
     std::unordered_map<StrokeKey, RememberedStroke, StrokeKeyHash> strokeRuns_;
-    /// Narrow strokes drawn lately whose runs are not kept (yet).
-    std::unordered_set<StrokeKey, StrokeKeyHash> seenStrokes_;
+    /// Hashes of narrow strokes drawn lately whose runs are not kept (yet),
+    /// each at its place modulo the size. A stroke is taken as seen when its
+    /// hash is found there; a stroke wrongly taken so only has its runs kept
+    /// before it is drawn again.
+    std::array<std::size_t, 1024> seenStrokes_{};
     /// A laid-out text and what its last printing left: the same labels are
     /// printed at every tick, mostly where nothing else was drawn since.
     struct PrintedText {

@@ -36,12 +36,26 @@ namespace {
 }
 [[gnu::always_inline]] inline bool RunBetween(int width, int row, double left, double right,
                                               PixelRun& run) {
+    const double from = left - 0.5;
+    const double to = right - 0.5;
+    // Most runs lie inside the row: there truncation is the floor, and only
+    // the first pixel needs rounding up.
+    if (from > 0.0 && to < width - 1.0 && left <= right) {
+        const int truncated = static_cast<int>(from);
+        const int first = truncated + (truncated < from ? 1 : 0);
+        const int last = static_cast<int>(to);
+        if (first > last) {
+            return false;
+        }
+        run = {row, first, last};
+        return true;
+    }
     if (!(left <= right) || width <= 0) {
         return false;
     }
     // Centres i + ½ in [left, right]: i from ⌈left − ½⌉ to ⌊right − ½⌋.
-    const int first = CeilWithin(left - 0.5, 0, width);
-    const int last = FloorWithin(right - 0.5, -1, width - 1);
+    const int first = CeilWithin(from, 0, width);
+    const int last = FloorWithin(to, -1, width - 1);
     if (first > last) {
         return false;
     }
