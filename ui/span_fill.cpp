@@ -72,9 +72,11 @@ namespace {
 template <typename Body>
 [[gnu::always_inline]] inline void WithPainter(const PixelRows& rows, std::uint32_t colour,
                                                Body body) {
-    const auto line = [&rows](int row) {
-        return rows.pixels + static_cast<std::ptrdiff_t>(row) * rows.stride;
-    };
+    // Copies, which no pixel written can change: the compiler need not read
+    // them again after every pixel.
+    std::uint32_t* const pixels = rows.pixels;
+    const auto stride = static_cast<std::ptrdiff_t>(rows.stride);
+    const auto line = [pixels, stride](int row) { return pixels + row * stride; };
     if (rows.ink == nullptr) {
         body([&](const PixelRun& run) { FillPixels(line(run.row), run.first, run.last, colour); });
     } else if (colour == rows.ink->background()) {
