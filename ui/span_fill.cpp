@@ -336,7 +336,8 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::uint32_t colour) {
     WithPainter(rows, colour, [&](auto paint) {
-        const auto fill = [&](int row, double left, double right) {
+        // Forced inline: left to itself the compiler calls it for every row.
+        const auto fill = [&](int row, double left, double right) __attribute__((always_inline)) {
             PixelRun run{};
             if (RunBetween(rows.width, row, left, right, run)) {
                 paint(run);
