@@ -159,9 +159,20 @@ class InkMap {
         }
         std::uint64_t& word = words(row)[c0 / 64U];
         const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
-        if (marked != 0) {
-            word &= ~eraseInWord(line, marked, c0, c1, first, last);
+        if (marked == 0) {
+            return;
         }
+        // One marked stretch strictly inside the run: last tick's thin arrow
+        // or circle, in the middle of the wide eraser painted over it.
+        const std::uint64_t ends =
+            (std::uint64_t{1} << (c0 % 64U)) | (std::uint64_t{1} << (c1 % 64U));
+        if ((marked & (marked - 1)) == 0 && (marked & ends) == 0) {
+            const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(marked));
+            FillStretch(line + (chunk * 16U - offset_), background_);
+            word &= ~marked;
+            return;
+        }
+        word &= ~eraseInWord(line, marked, c0, c1, first, last);
     }
 
   private:
