@@ -290,6 +290,13 @@ void QtSurface::markStroke(const QPointF& from, const QPointF& to, double widthP
 }
 
 void QtSurface::markRect(const QRectF& area) {
+    const QRect pixels = reachedPixels(area);
+    if (!pixels.isEmpty()) {
+        ink_.markRect(pixels.left(), pixels.top(), pixels.right(), pixels.bottom());
+    }
+}
+
+QRect QtSurface::reachedPixels(const QRectF& area) const {
     const double ratio = devicePixelRatio_;
     // Cut to the image first: the rectangle of a huge circle's arcs may run
     // far beyond the range of an int. (QRectF::intersected would drop a
@@ -300,12 +307,13 @@ void QtSurface::markRect(const QRectF& area) {
     const double right = std::min(area.right(), image.right());
     const double bottom = std::min(area.bottom(), image.bottom());
     if (!(left <= right && top <= bottom)) {
-        return;
+        return {};
     }
-    ink_.markRect(static_cast<int>(std::floor(left * ratio - kPainterReachPx)),
-                  static_cast<int>(std::floor(top * ratio - kPainterReachPx)),
-                  static_cast<int>(std::ceil(right * ratio + kPainterReachPx)),
-                  static_cast<int>(std::ceil(bottom * ratio + kPainterReachPx)));
+    return QRect(QPoint(static_cast<int>(std::floor(left * ratio - kPainterReachPx)),
+                        static_cast<int>(std::floor(top * ratio - kPainterReachPx))),
+                 QPoint(static_cast<int>(std::ceil(right * ratio + kPainterReachPx)),
+                        static_cast<int>(std::ceil(bottom * ratio + kPainterReachPx))))
+        .intersected(image_.rect());
 }
 
 QRectF QtSurface::imageArea(double marginPx) const {
@@ -590,13 +598,7 @@ void QtSurface::drawText(Point topLeft, std::string_view text, Colour colour, bo
     // pixels stop changing. From then on, as long as nothing else has
     // changed a pixel under it, printing it again would change nothing, and
     // it is not printed.
-    const double ratio = devicePixelRatio_;
-    const QRect area =
-        QRect(QPoint(static_cast<int>(std::floor((box.left()) * ratio - kPainterReachPx)),
-                     static_cast<int>(std::floor(box.top() * ratio - kPainterReachPx))),
-              QPoint(static_cast<int>(std::ceil(box.right() * ratio + kPainterReachPx)),
-                     static_cast<int>(std::ceil(box.bottom() * ratio + kPainterReachPx))))
-            .intersected(image_.rect());
+    const QRect area = reachedPixels(box);
     const QRgb pixel = ToPixel(colour);
     const QPointF at(p.x, p.y);
     if (printed.settled && printed.at == at && printed.colour == pixel && printed.area == area &&

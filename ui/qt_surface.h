@@ -62,6 +62,9 @@ class QtSurface : public Surface {
     /// pen widthPx wide, or within a rectangle, in logical pixels.
     void markStroke(const QPointF& from, const QPointF& to, double widthPx);
     void markRect(const QRectF& area);
+    /// The device pixels of the image the painter may set when it paints
+    /// within area (logical pixels); empty when it cannot reach the image.
+    QRect reachedPixels(const QRectF& area) const;
     /// The image in logical pixels, grown on every side by marginPx.
     QRectF imageArea(double marginPx) const;
     void fillDot(double xPx, double yPx, const QColor& colour, int diameterPx);
