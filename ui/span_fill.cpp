@@ -9,8 +9,6 @@
 namespace zorva {
 namespace {
 
-// The pixels of a row of the given width whose centres lie in [left, right];
-// false when there are none.
 // Ceiling and floor of a value cut to [low, high]: inline, where std::ceil
 // and std::floor are calls into the maths library on the baseline x86-64
 // instruction set, and a tick works out thousands of rows.
@@ -34,6 +32,9 @@ namespace {
     const int truncated = static_cast<int>(value);
     return truncated - (truncated > value ? 1 : 0);
 }
+
+// The pixels of a row of the given width whose centres lie in [left, right];
+// false when there are none.
 [[gnu::always_inline]] inline bool RunBetween(int width, int row, double left, double right,
                                               PixelRun& run) {
     const double from = left - 0.5;
@@ -472,7 +473,6 @@ void FillRuns(const PixelRows& rows, const std::vector<PixelRun>& runs, std::uin
 
 void PreparedRuns::prepare(const PixelRows& rows, const std::vector<PixelRun>& runs) {
     entries_.clear();
-    pixels_ = rows.pixels;
     stride_ = rows.stride;
     width_ = rows.width;
     height_ = rows.height;
@@ -504,9 +504,8 @@ void PreparedRuns::prepare(const PixelRows& rows, const std::vector<PixelRun>& r
 }
 
 bool PreparedRuns::fits(const PixelRows& rows) const {
-    return rows.ink != nullptr && rows.pixels == pixels_ && rows.stride == stride_ &&
-           rows.width == width_ && rows.height == height_ && rows.ink->offset_ == offset_ &&
-           rows.ink->words_ == words_ && rows.ink->height_ == height_;
+    return rows.ink != nullptr && rows.stride == stride_ && rows.width == width_ &&
+           rows.height == height_ && rows.ink->offset_ == offset_ && rows.ink->words_ == words_;
 }
 
 void PreparedRuns::paint(const PixelRows& rows, std::uint32_t colour) const {

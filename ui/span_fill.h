@@ -97,23 +97,6 @@ class InkMap {
         }
     }
 
-    /// Whether any stretch holding a pixel first to last of row is marked;
-    /// first and last must lie within the row.
-    bool anyMarked(int row, int first, int last) {
-        const std::uint64_t* w = words(row);
-        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
-        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
-        if (c0 / 64U == c1 / 64U) {
-            return (w[c0 / 64U] & BitsBetween(c0 % 64U, c1 % 64U)) != 0;
-        }
-        bool found = false;
-        forEachWord(first, last, [&](unsigned word, std::uint64_t stretches) {
-            found = (w[word] & stretches) != 0;
-            return !found;
-        });
-        return found;
-    }
-
     /// The stretches of a row that hold pixels first to last, worked out once
     /// for asking many rows about the same columns (see anyMarkedIn).
     struct Columns {
@@ -308,7 +291,8 @@ class PreparedRuns {
     /// runs outside rows are left out.
     void prepare(const PixelRows& rows, const std::vector<PixelRun>& runs);
     /// Whether they were made ready for a buffer laid out as rows is: the
-    /// same pixels, rows and map.
+    /// same rows and the same map layout (the runs are kept as places
+    /// within the pixels, wherever these are).
     bool fits(const PixelRows& rows) const;
     /// Paints them in colour, which must not be the map's background, into
     /// rows, for which they must fit, and marks them in its map.
@@ -322,7 +306,6 @@ class PreparedRuns {
         int count;
     };
     std::vector<Entry> entries_;
-    const std::uint32_t* pixels_ = nullptr;
     int stride_ = 0;
     int width_ = 0;
     int height_ = 0;
