@@ -125,6 +125,47 @@ void BM_TickDrawingSplit(benchmark::State& bench) {
 }
 BENCHMARK(BM_TickDrawingSplit)->MinTime(1.0);
 
+// The full-HD tick by the stretch of the run it falls in: the median of the
+// ticks 0–99, 100–199 and so on of POLTAX 20 runs (a run stops after about
+// 810 ticks), after one run to warm up. The picture changes along a run: the
+// circle of curvature shrinks from thousands of pixels across to a dot, and
+// the force arrows grow until they cross the legend and its labels.
+void BM_TickByStretch(benchmark::State& bench) {
+    QtSurface surface(1920, 1080, kTwipsPerPixel);
+    surface.setFont(QGuiApplication::font());
+    SimulationState state;
+    Zerkan form(state, surface);
+    form.SetLogCapacity(0);
+    FixedScreen host(surface, 1920, 1080);
+    form.Main(host);
+    form.POLTAX.SetValue(20);
+    form.Check1.SetValue(1);
+    form.Check2.SetValue(1);
+    form.Check3.SetValue(1);
+    constexpr int kStretchTicks = 100;
+    constexpr int kStretches = 9;
+    std::array<std::vector<double>, kStretches> micros;
+    int run = 0;
+    for (auto _ : bench) {
+        form.Command1.Press();
+        for (int tick = 0; form.Timer1.Active(); ++tick) {
+            const auto start = std::chrono::steady_clock::now();
+            form.Timer1.Elapse();
+            const auto end = std::chrono::steady_clock::now();
+            if (run > 0) {
+                micros[static_cast<std::size_t>(std::min(tick / kStretchTicks, kStretches - 1))]
+                    .push_back(std::chrono::duration<double, std::micro>(end - start).count());
+            }
+        }
+        ++run;
+    }
+    for (int k = 0; k < kStretches; ++k) {
+        bench.counters["ticks_" + std::to_string(k * kStretchTicks) + "_us"] =
+            Percentile(micros[static_cast<std::size_t>(k)], 0.5);
+    }
+}
+BENCHMARK(BM_TickByStretch)->Iterations(6);
+
 void BM_TickPhysicsOnly(benchmark::State& bench) {
     NullSurface surface(1920, 1080, kTwipsPerPixel);
     RunTicks(bench, surface, 1920, 1080);
