@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <type_traits>
 
 namespace zorva {
 namespace {
@@ -199,6 +200,11 @@ void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double 
     }
 }
 
+// A lit(c) for ThinLineRows that accepts every pixel: a solid line.
+struct EveryPixel {
+    bool operator()(double /*centre*/) const { return true; }
+};
+
 // Calls emit(row, first, last) for the runs of a thin line (see
 // ThinLineRuns), row by row for a steep line and column by column, merged
 // along rows, for a flat one; only the pixels along the major axis whose
@@ -226,6 +232,18 @@ void ThinLineRows(const PixelRows& rows, double x0, double y0, double x1, double
     const int first = CeilWithin(u0 - 0.5, 0, majorCount);
     const int last = FloorWithin(u1 - 0.5, -1, majorCount - 1);
     const double slope = u1 > u0 ? (v1 - v0) / (u1 - u0) : 0.0;
+    // A solid level line, such as a horizontal force component reaching
+    // across the window, is one run: every pixel lies in the row of v0 (the
+    // loop below would add (i + ½ − u0)·0 to it).
+    if constexpr (std::is_same_v<Lit, EveryPixel>) {
+        if (xMajor && slope == 0.0) {
+            const int j = FloorWithin(v0, -1, minorCount);
+            if (j >= 0 && j < minorCount && first <= last) {
+                emit(j, first, last);
+            }
+            return;
+        }
+    }
     // A flat line's pixels in one row make one run, emitted when it ends.
     PixelRun pending{-1, 0, -1};
     for (int i = first; i <= last; ++i) {
@@ -385,7 +403,7 @@ void ThinLineRuns(const PixelRows& rows, double x0, double y0, double x1, double
         [&](int row, int first, int last) {
             runs.push_back({row, first, last});
         },
-        [](double) { return true; });
+        EveryPixel{});
 }
 
 void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double y1,
@@ -396,7 +414,7 @@ void FillThinLine(const PixelRows& rows, double x0, double y0, double x1, double
             [&](int row, int first, int last) {
                 paint({row, first, last});
             },
-            [](double) { return true; });
+            EveryPixel{});
     });
 }
 

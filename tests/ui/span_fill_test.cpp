@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <string>
@@ -336,6 +337,42 @@ TEST(ThinLine, FlatLinesRunAlongRowsSteepOnesTakeAPixelARow) {
         EXPECT_EQ(run.last, 5);
     }
 }
+
+// A level solid line is one run. The oracle walks it pixel by pixel: a dash
+// pattern that is all ink inks every pixel a solid line does.
+struct LevelLine {
+    double x0;
+    double x1;
+    double y;
+};
+class ThinLineLevel : public testing::TestWithParam<LevelLine> {};
+
+TEST_P(ThinLineLevel, IsTheRunThePixelWalkGives) {
+    const LevelLine line = GetParam();
+    Buffer buffer(60, 40);
+    constexpr std::array<double, 2> kAllInk{1.0, 0.0};
+    std::vector<PixelRun> runs;
+    std::vector<PixelRun> walked;
+    ThinLineRuns(buffer.rows, line.x0, line.y, line.x1, line.y, runs);
+    DashedThinLineRuns(buffer.rows, line.x0, line.y, line.x1, line.y, kAllInk, 0.0, walked);
+    ASSERT_EQ(runs.size(), walked.size());
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        EXPECT_EQ(runs[k].row, walked[k].row);
+        EXPECT_EQ(runs[k].first, walked[k].first);
+        EXPECT_EQ(runs[k].last, walked[k].last);
+    }
+    EXPECT_LE(runs.size(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(SpanFill, ThinLineLevel,
+                         testing::Values(LevelLine{2.0, 12.0, 10.0},   // on a row edge
+                                         LevelLine{12.3, 2.7, 10.5},   // right to left
+                                         LevelLine{-1e9, 1e9, 39.99},  // across, last row
+                                         LevelLine{5.0, 20.0, 40.0},   // below the buffer
+                                         LevelLine{5.0, 20.0, -0.01},  // above it
+                                         LevelLine{70.0, 90.0, 5.0},   // right of it
+                                         LevelLine{3.2, 3.4, 7.0},     // no centre between
+                                         LevelLine{-0.5, 0.5, 0.0}));  // one pixel, corner
 
 }  // namespace
 }  // namespace zorva
