@@ -370,7 +370,12 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     if (!IsFinite(a) || !IsFinite(b)) {
         return;
     }
-    if (std::hypot(b.x - a.x, b.y - a.y) < kShortestStrokePx) {
+    // Squared lengths compared: hypot is a call into the maths library, and
+    // a tick draws some two hundred strokes. Coordinates beyond 1e154 give an
+    // infinite square, which is not short, as such a stroke is not.
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    if (dx * dx + dy * dy < kShortestStrokePx * kShortestStrokePx) {
         fillDot((a.x + b.x) / 2.0, (a.y + b.y) / 2.0, ToQColor(pen.colour), pen.width);
         return;
     }
