@@ -13,10 +13,6 @@ WorldFrame::WorldFrame(double left, double top, double right, double bottom, dou
       widthPx_(widthPx),
       heightPx_(heightPx) {}
 
-PixelPoint WorldFrame::toPixel(WorldPoint p) const {
-    return {(p.x - left_) / width_ * widthPx_, (p.y - top_) / height_ * heightPx_};
-}
-
 WorldPoint WorldFrame::toWorld(PixelPoint p) const {
     return {left_ + p.x / widthPx_ * width_, top_ + p.y / heightPx_ * height_};
 }
