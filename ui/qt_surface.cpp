@@ -418,8 +418,15 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
         return;
     }
-    auto found = strokeRuns_.find(key);
-    if (found == strokeRuns_.end()) {
+    // The stroke drawn after the last one the time before is asked for
+    // without hashing its key: the curve's segments, the axes and the legend
+    // come in the same order at every tick.
+    StrokeEntry* entry = nullptr;
+    if (expectedStroke_ != nullptr && expectedStroke_->first == key) {
+        entry = expectedStroke_;
+    } else if (const auto found = strokeRuns_.find(key); found != strokeRuns_.end()) {
+        entry = &*found;
+    } else {
         // Only a stroke seen before is likely to come again: the arrows move
         // at every tick, and keeping their runs would cost more than painting
         // them.
@@ -438,10 +445,10 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
             return;
         }
         if (strokeRuns_.size() >= kMostRememberedStrokes) {
-            strokeRuns_.clear();
+            forgetStrokes();
         }
-        found = strokeRuns_.emplace(key, RememberedStroke{}).first;
-        std::vector<PixelRun>& runs = found->second.runs;
+        entry = &*strokeRuns_.emplace(key, RememberedStroke{}).first;
+        std::vector<PixelRun>& runs = entry->second.runs;
         if (dashed) {
             DashedThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, kDashDotPattern, dashOffset,
                                runs);
@@ -451,7 +458,12 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
             CapsuleRuns(rows, key.x0, key.y0, key.x1, key.y1, key.radius, runs);
         }
     }
-    RememberedStroke& stroke = found->second;
+    if (lastStroke_ != nullptr) {
+        lastStroke_->second.next = entry;
+    }
+    lastStroke_ = entry;
+    expectedStroke_ = entry->second.next;
+    RememberedStroke& stroke = entry->second;
     if (rows.ink == nullptr || colour == rows.ink->background()) {
         FillRuns(rows, stroke.runs, colour);
         return;
@@ -666,9 +678,15 @@ std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
     return static_cast<std::size_t>(hash);
 }
 
+void QtSurface::forgetStrokes() {
+    strokeRuns_.clear();
+    lastStroke_ = nullptr;
+    expectedStroke_ = nullptr;
+}
+
 void QtSurface::frameChanged() {
     // The runs were cut to the image as it was.
-    strokeRuns_.clear();
+    forgetStrokes();
     seenStrokes_.fill(0);
     // The image grows with the client area and never shrinks, so what is drawn
     // outside a smaller client area is still there when it grows again.

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "plot/surface.h"
@@ -99,12 +100,23 @@ class QtSurface : public Surface {
     struct StrokeKeyHash {
         std::size_t operator()(const StrokeKey& key) const;
     };
+    struct RememberedStroke;
+    using StrokeEntry = std::pair<const StrokeKey, RememberedStroke>;
     struct RememberedStroke {
         std::vector<PixelRun> runs;
         /// The runs made ready for the image as it is.
         PreparedRuns prepared;
+        /// The remembered stroke drawn after this one the last time, if any:
+        /// the next to be asked for, as a tick draws them in the same order.
+        StrokeEntry* next = nullptr;
     };
     std::unordered_map<StrokeKey, RememberedStroke, StrokeKeyHash> strokeRuns_;
+    /// The remembered stroke drawn last, and the one expected next (both
+    /// null after the store is emptied).
+    StrokeEntry* lastStroke_ = nullptr;
+    StrokeEntry* expectedStroke_ = nullptr;
+    /// Forgets every remembered stroke.
+    void forgetStrokes();
     /// Hashes of narrow strokes drawn lately whose runs are not kept (yet),
     /// each at its place modulo the size. A stroke is taken as seen when its
     /// hash is found there; a stroke wrongly taken so only has its runs kept

@@ -804,6 +804,73 @@ TEST(QtSurfaceText, PrintedAgainAndAgainGivesThePaintersPixelsEachTime) {
     EXPECT_GE(dotAt, 0) << "the label never stopped changing";
 }
 
+// --- Strokes drawn again and again ------------------------------------------
+
+// The narrow strokes a tick draws again keep their pixel runs and are looked
+// up in the order they came last time. Whatever the order, and after the
+// store has been emptied for being full, they must give the pixels of
+// strokes drawn afresh (a change of scale forgets every kept run).
+TEST(QtSurfaceStrokes, KeptRunsGiveTheFreshPixelsInAnyOrder) {
+    struct Stroke {
+        double x0, y0, x1, y1;
+        int width;
+        int style;
+        Colour colour;
+    };
+    std::vector<Stroke> strokes;
+    for (int i = 0; i < 12; ++i) {
+        strokes.push_back({10.0 + 7.3 * i, 5.0 + 3.1 * i, 150.0 - 4.7 * i, 90.0 - 2.9 * i,
+                           1 + i % 3, i % 4 == 3 ? kDashDot : kSolid,
+                           RGB(40 * (i % 5), 255 - 20 * i, 60 * (i % 3))});
+    }
+    // Three times in order (kept after the second), backwards, every other
+    // one, then enough strokes seen twice to fill the store, then in order.
+    std::vector<std::size_t> order;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (std::size_t i = 0; i < strokes.size(); ++i) {
+            order.push_back(i);
+        }
+    }
+    for (std::size_t i = strokes.size(); i-- > 0;) {
+        order.push_back(i);
+    }
+    for (std::size_t i = 0; i < strokes.size(); i += 2) {
+        order.push_back(i);
+    }
+    constexpr std::size_t kFiller = 1000;
+    for (std::size_t i = 0; i < strokes.size(); ++i) {
+        order.push_back(i);
+    }
+
+    auto kept = PixelSurface(160, 100);
+    auto fresh = PixelSurface(160, 100);
+    const auto draw = [](QtSurface& surface, const Stroke& stroke) {
+        surface.DrawWidth = stroke.width;
+        surface.DrawStyle = stroke.style;
+        surface.Line(stroke.x0, stroke.y0, stroke.x1, stroke.y1, stroke.colour);
+    };
+    std::size_t step = 0;
+    for (const std::size_t i : order) {
+        if (step == 3 * strokes.size() + strokes.size() + strokes.size() / 2) {
+            for (int twice = 0; twice < 2; ++twice) {
+                for (std::size_t k = 0; k < kFiller / 2; ++k) {
+                    const Stroke filler{
+                        1.0 + k % 150, 1.0 + k / 150 * 9.0, 5.0 + k % 150, 3.0 + k / 150 * 9.0, 1,
+                        kSolid,        RGB(0, 0, 200)};
+                    draw(*kept, filler);
+                    fresh->Scale(0, 0, 160, 100);
+                    draw(*fresh, filler);
+                }
+            }
+        }
+        draw(*kept, strokes[i]);
+        fresh->Scale(0, 0, 160, 100);
+        draw(*fresh, strokes[i]);
+        ++step;
+        ASSERT_EQ(kept->image(), fresh->image()) << "stroke " << i << ", step " << step;
+    }
+}
+
 // --- What the image may hold where ------------------------------------------
 
 class QtSurfaceInkMap : public testing::TestWithParam<double> {};
