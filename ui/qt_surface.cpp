@@ -371,7 +371,7 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         return;
     }
     // Squared lengths compared: hypot is a call into the maths library, and
-    // a tick draws some two hundred strokes. Coordinates beyond 1e154 give an
+    // a tick draws some 170 strokes. Coordinates beyond 1e154 give an
     // infinite square, which is not short, as such a stroke is not.
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
