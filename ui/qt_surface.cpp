@@ -422,8 +422,9 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     // without hashing its key: the curve's segments, the axes and the legend
     // come in the same order at every tick.
     StrokeEntry* entry = nullptr;
-    if (expectedStroke_ != nullptr && expectedStroke_->first == key) {
-        entry = expectedStroke_;
+    StrokeEntry* const expected = lastStroke_ != nullptr ? lastStroke_->second.next : nullptr;
+    if (expected != nullptr && expected->first == key) {
+        entry = expected;
     } else if (const auto found = strokeRuns_.find(key); found != strokeRuns_.end()) {
         entry = &*found;
     } else {
@@ -462,7 +463,6 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         lastStroke_->second.next = entry;
     }
     lastStroke_ = entry;
-    expectedStroke_ = entry->second.next;
     RememberedStroke& stroke = entry->second;
     if (rows.ink == nullptr || colour == rows.ink->background()) {
         FillRuns(rows, stroke.runs, colour);
@@ -681,7 +681,6 @@ std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
 void QtSurface::forgetStrokes() {
     strokeRuns_.clear();
     lastStroke_ = nullptr;
-    expectedStroke_ = nullptr;
 }
 
 void QtSurface::frameChanged() {

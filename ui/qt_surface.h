@@ -111,10 +111,9 @@ class QtSurface : public Surface {
         StrokeEntry* next = nullptr;
     };
     std::unordered_map<StrokeKey, RememberedStroke, StrokeKeyHash> strokeRuns_;
-    /// The remembered stroke drawn last, and the one expected next (both
-    /// null after the store is emptied).
+    /// The remembered stroke drawn last (null after the store is emptied):
+    /// the one drawn after it the time before is expected next.
     StrokeEntry* lastStroke_ = nullptr;
-    StrokeEntry* expectedStroke_ = nullptr;
     /// Forgets every remembered stroke.
     void forgetStrokes();
     /// Hashes of narrow strokes drawn lately whose runs are not kept (yet),
