@@ -1,6 +1,7 @@
 #include "ui/qt_surface.h"
 
 #include "ui/span_fill.h"
+#include "ui/vector_state.h"
 
 #include <QFontMetricsF>
 #include <QList>
@@ -263,6 +264,9 @@ void QtSurface::useFill(const QColor& colour) {
 }
 
 PixelRows QtSurface::pixelRows() {
+    // Every shape painted pixel by pixel starts here, mostly right after a
+    // label or a dot painted by the raster engine.
+    ClearUpperVectorState();
     // The image's pixels stay where they are until the image is handed out
     // (a copy then shares them), filled or grown.
     if (rowsKnown_) {
