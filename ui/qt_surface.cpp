@@ -311,8 +311,8 @@ void QtSurface::useFill(const QColor& colour) {
 }
 
 PixelRows QtSurface::pixelRows() {
-    // Every shape painted pixel by pixel starts here, mostly right after a
-    // label or a dot painted by the raster engine.
+    // Every shape painted pixel by pixel starts here, and the raster engine
+    // may have painted a dot or a label just before.
     ClearUpperVectorState();
     // The image's pixels stay where they are until the image is handed out
     // (a copy then shares them), filled or grown.
