@@ -1,6 +1,7 @@
 #include "ui/span_fill.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -571,25 +572,42 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
                 paint(run);
             }
         };
-        for (int row = range.first; row <= range.last; ++row) {
-            const double dy = row + 0.5 - cy;
-            if (std::abs(dy) > outer) {
-                continue;
+        // The half-widths of a batch of rows are worked out before any of them
+        // is painted: the square roots of neighbouring rows then go two to an
+        // instruction and overlap one another, where worked out row by row each
+        // waited on the painting of the row before.
+        constexpr int kBatchRows = 64;
+        std::array<double, kBatchRows> outerHalves{};
+        std::array<double, kBatchRows> innerHalves{};
+        for (int batch = range.first; batch <= range.last; batch += kBatchRows) {
+            const int count = std::min(kBatchRows, range.last - batch + 1);
+            for (int k = 0; k < count; ++k) {
+                // (outer − |dy|)(outer + |dy|) rather than outer² − dy², which
+                // loses the row's share of a large ring to rounding. Rows beyond
+                // the ring, or beyond its hole, take 0 and are not painted by it.
+                const double ady = std::abs(batch + k + 0.5 - cy);
+                const auto index = static_cast<std::size_t>(k);
+                outerHalves[index] = std::sqrt(std::max((outer - ady) * (outer + ady), 0.0));
+                innerHalves[index] = std::sqrt(std::max((inner - ady) * (inner + ady), 0.0));
             }
-            // (outer − |dy|)(outer + |dy|) rather than outer² − dy², which loses
-            // the row's share of a large ring to rounding.
-            const double ady = std::abs(dy);
-            const double outerHalf = std::sqrt((outer - ady) * (outer + ady));
-            if (inner <= 0.0 || ady >= inner) {
-                fill(row, cx - outerHalf, cx + outerHalf);
-                continue;
-            }
-            const double innerHalf = std::sqrt((inner - ady) * (inner + ady));
-            if (left) {
-                fill(row, cx - outerHalf, cx - innerHalf);
-            }
-            if (right) {
-                fill(row, cx + innerHalf, cx + outerHalf);
+            for (int k = 0; k < count; ++k) {
+                const int row = batch + k;
+                const double ady = std::abs(row + 0.5 - cy);
+                if (ady > outer) {
+                    continue;
+                }
+                const double outerHalf = outerHalves[static_cast<std::size_t>(k)];
+                if (inner <= 0.0 || ady >= inner) {
+                    fill(row, cx - outerHalf, cx + outerHalf);
+                    continue;
+                }
+                const double innerHalf = innerHalves[static_cast<std::size_t>(k)];
+                if (left) {
+                    fill(row, cx - outerHalf, cx - innerHalf);
+                }
+                if (right) {
+                    fill(row, cx + innerHalf, cx + outerHalf);
+                }
             }
         }
     });
