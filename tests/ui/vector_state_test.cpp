@@ -44,8 +44,13 @@ TEST(VectorState, ClearingLeavesTheUpperHalvesUnused) {
         GTEST_SKIP() << "the processor cannot say, or has no 256-bit registers";
     }
     // A 256-bit instruction with no clearing after it, as a library may leave.
-    __asm__ volatile("vxorps %%ymm1, %%ymm1, %%ymm1" ::: "xmm1");
-    ASSERT_EQ(UpperStateInUse(), true);
+    // An addition, not a register cleared by itself: some processors take
+    // that as an idiom and never mark the upper halves.
+    __asm__ volatile("vaddps %%ymm0, %%ymm0, %%ymm1" ::: "xmm1");
+    if (UpperStateInUse() != true) {
+        GTEST_SKIP() << "this processor does not mark the upper halves in use after a "
+                        "256-bit addition, so there is nothing to clear";
+    }
     ClearUpperVectorState();
     EXPECT_EQ(UpperStateInUse(), false);
 #else
