@@ -1,8 +1,11 @@
 // The program's entry point: with no options, one state, one window, then
 // the window's events; with options, the same run without a window.
 #include <QApplication>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +15,49 @@
 #include "ui/headless.h"
 #include "ui/qt_window.h"
 #include "ui/version.h"
+
+namespace {
+
+QByteArray DisplayName() {
+    return qgetenv("DISPLAY");
+}
+
+// Qt cannot open a window without a display: it says so in several lines of
+// its own and then aborts. While the application starts, one line says what
+// is wrong instead, and the program ends with status 1. The platform's own
+// lines are left out then, as they only lead up to that failure; any other
+// message is written as Qt would write it.
+void ReportStartupMessage(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    if (type == QtFatalMsg) {
+        const QByteArray display = DisplayName();
+        if (display.isEmpty()) {
+            std::fputs("zorva: cannot open the window: no display is set (DISPLAY is empty)\n",
+                       stderr);
+        } else {
+            std::fprintf(stderr, "zorva: cannot open the window: no display answers at %s\n",
+                         display.constData());
+        }
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (context.category != nullptr && QByteArray(context.category).startsWith("qt.qpa")) {
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+// Without any font the readouts, captions and labels show nothing at all.
+void WarnWithoutFonts() {
+    // Fontconfig names its generic families even when it has no font to give
+    // them, so the test is whether the default font resolves to a real one.
+    if (QFontInfo(QGuiApplication::font()).family().isEmpty()) {
+        std::cerr << "zorva: no fonts are installed, so no text will show (install a font "
+                     "package such as fonts-dejavu-core)\n";
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -31,12 +77,16 @@ int main(int argc, char** argv) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             int qtArgc = 1;
             QGuiApplication app(qtArgc, argv);
+            WarnWithoutFonts();
             return zorva::RunHeadless(line, std::cerr);
         }
         case zorva::CommandLine::Action::Window:
             break;
     }
+    qInstallMessageHandler(ReportStartupMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
+    WarnWithoutFonts();
     zorva::SimulationState state;
     zorva::QtWindow window(state);
     // For measuring start-up: the wall-clock time of the first frame.
