@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zorva {
 
@@ -17,10 +19,39 @@ struct TwipsRect {
     friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
 };
 
+/// A place on screen in whole pixels, from the client area's top-left corner.
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+/// Where a control placed at `placed` is shown in a client area of
+/// clientWidth × clientHeight pixels: at least neededWidth × neededHeight, so
+/// that its text shows whole, and moved just inside the client area where it
+/// would reach past the right or bottom edge (never past the left or top).
+PixelRect ShownPlace(PixelRect placed, int neededWidth, int neededHeight, int clientWidth,
+                     int clientHeight);
+
+/// The same for controls placed side by side, left to right: one widened to
+/// its text pushes those after it to the right, so that none covers another.
+/// needed holds a width and a height per control.
+std::vector<PixelRect> ShownRow(const std::vector<PixelRect>& placed,
+                                const std::vector<std::pair<int, int>>& needed, int clientWidth,
+                                int clientHeight);
+
 class Control {
   public:
-    Control(std::string name, std::string caption, TwipsRect design)
-        : name_(std::move(name)), caption_(std::move(caption)), rect_(design) {}
+    /// tabIndex: place in the keyboard's Tab order, from 0; −1 for none.
+    Control(std::string name, std::string caption, TwipsRect design, int tabIndex = -1)
+        : name_(std::move(name)),
+          caption_(std::move(caption)),
+          rect_(design),
+          tabIndex_(tabIndex) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -30,6 +61,7 @@ class Control {
     void SetCaption(std::string caption);
     const TwipsRect& Rect() const { return rect_; }
     void SetRect(const TwipsRect& rect);
+    int TabIndex() const { return tabIndex_; }
 
     /// Called after anything visible changed; set by the window layer.
     std::function<void()> viewChanged;
@@ -41,6 +73,7 @@ class Control {
     std::string name_;
     std::string caption_;
     TwipsRect rect_;
+    int tabIndex_;
 };
 
 /// A horizontal scroll bar. Value always lies within [Min, Max]; Change fires
@@ -49,7 +82,7 @@ class ScrollBar : public Control {
   public:
     /// Requires min ≤ value ≤ max; the design value is taken without a Change.
     ScrollBar(std::string name, int min, int max, int smallChange, int largeChange, int value,
-              TwipsRect design);
+              TwipsRect design, int tabIndex = -1);
 
     int Min() const { return min_; }
     int Max() const { return max_; }

@@ -46,19 +46,19 @@ class Zerkan {
 
     static constexpr const char* kCaption = "ZORVA";
 
-    Button Command1{"Command1", "Time on", {480, 240, 855, 375}};
-    Button Command2{"Command2", "STOP", {1440, 240, 1095, 375}};
-    Button Command3{"Command3", "step", {3600, 240, 975, 375}};
-    Button Command4{"Command4", "CONTINUE", {2520, 240, 1095, 375}};
-    ScrollBar klimax{"klimax", 1, 20, 1, 3, 1, {840, 1920, 3015, 375}};
-    ScrollBar vimaxrono{"vimaxrono", 1, 10, 1, 2, 1, {840, 2280, 3015, 375}};
-    ScrollBar POLTAX{"POLTAX", 1, 100, 1, 10, 20, {840, 2640, 3015, 375}};
-    Label Label1{"Label1", "Label1", {4080, 2640, 615, 375}};
-    Label Label2{"Label2", "Label2", {3960, 2160, 735, 495}};
-    Label Label3{"Label3", "Label3", {3840, 1800, 735, 375}};
-    CheckBox Check1{"Check1", "Show components of force", {7560, 120, 5535, 615}};
-    CheckBox Check2{"Check2", "Show components of Velocity", {7560, 840, 5895, 615}};
-    CheckBox Check3{"Check3", "Show weight and Reaction", {7560, 1560, 4695, 615}};
+    Button Command1{"Command1", "Time on", {480, 240, 855, 375}, 0};
+    Button Command2{"Command2", "STOP", {1440, 240, 1095, 375}, 1};
+    Button Command3{"Command3", "step", {3600, 240, 975, 375}, 2};
+    Button Command4{"Command4", "CONTINUE", {2520, 240, 1095, 375}, 5};
+    ScrollBar klimax{"klimax", 1, 20, 1, 3, 1, {840, 1920, 3015, 375}, 8};
+    ScrollBar vimaxrono{"vimaxrono", 1, 10, 1, 2, 1, {840, 2280, 3015, 375}, 6};
+    ScrollBar POLTAX{"POLTAX", 1, 100, 1, 10, 20, {840, 2640, 3015, 375}, 3};
+    Label Label1{"Label1", "Label1", {4080, 2640, 615, 375}, 4};
+    Label Label2{"Label2", "Label2", {3960, 2160, 735, 495}, 7};
+    Label Label3{"Label3", "Label3", {3840, 1800, 735, 375}, 9};
+    CheckBox Check1{"Check1", "Show components of force", {7560, 120, 5535, 615}, 10};
+    CheckBox Check2{"Check2", "Show components of Velocity", {7560, 840, 5895, 615}, 11};
+    CheckBox Check3{"Check3", "Show weight and Reaction", {7560, 1560, 4695, 615}, 12};
     Timer Timer1;
 
     void Form_Load();

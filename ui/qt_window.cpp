@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -29,6 +30,10 @@ constexpr double kDesignClientHeightTwips = 3090.0;
 constexpr int kRepaintIntervalMs = 16;
 // Most ticks one timeout of the run timer delivers when it comes late.
 constexpr long long kMostTicksPerTimeout = 4;
+// Longest wait for a window manager to frame and show the window at start-up.
+constexpr qint64 kFrameWaitMs = 2000;
+// Room round a button's caption, in logical pixels: the frame and padding.
+constexpr int kButtonTextMargin = 16;
 
 double TwipsPerPixel() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -45,51 +50,51 @@ int Pixels(double twips, double twipsPerPixel) {
     return static_cast<int>(std::lround(twips / twipsPerPixel));
 }
 
-// A readout: on a wide screen the readouts run under the check boxes, whose
-// places are fixed in twips. A readout stacks above them with a white
-// background behind its text only; the rest of its place lets the drawing
-// and the check boxes show through and receive the clicks.
+// A readout: on a wide screen the readouts run under the check boxes' places,
+// which are fixed in twips. A readout is white behind its text only, so the
+// drawing shows through the rest of its place; the whole place is the
+// control all the same, and takes its clicks.
 class ReadoutLabel : public QLabel {
   public:
     explicit ReadoutLabel(QWidget* parent) : QLabel(parent) {
         setTextFormat(Qt::PlainText);
         setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        setAutoFillBackground(true);
-        QPalette white = palette();
-        white.setColor(QPalette::Window, Qt::white);
-        setPalette(white);
+        setAutoFillBackground(false);
     }
 
-    void display(const QString& caption, const QRect& place) {
-        setText(caption);
-        setGeometry(place);
+    /// The room the text needs, in logical pixels.
+    QSize neededSize() const {
         const QFontMetrics metrics = fontMetrics();
-        const int textWidth = std::min(metrics.horizontalAdvance(caption) + 4, place.width());
-        const int textHeight = std::min(metrics.height() + 2, place.height());
-        setMask(QRegion(0, (place.height() - textHeight) / 2, textWidth, textHeight));
+        return {metrics.horizontalAdvance(text()) + 2 * kTextMargin,
+                metrics.height() + kTextMargin};
     }
 
   protected:
+    void paintEvent(QPaintEvent* event) override {
+        {
+            QPainter painter(this);
+            const QSize needed = neededSize();
+            const int height = std::min(needed.height(), this->height());
+            painter.fillRect(0, (this->height() - height) / 2, std::min(needed.width(), width()),
+                             height, Qt::white);
+        }
+        QLabel::paintEvent(event);
+    }
     // A click on a readout is not a click on the drawing.
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+
+  private:
+    static constexpr int kTextMargin = 2;
 };
 
-// A check box in its designed place. Its box and caption sit at the top
-// right of that place, clear of the readouts' text on a wide screen; a click
-// anywhere in the place toggles it, as a click on the box does.
+// A check box's designed place. The box and its caption are a widget of
+// their own, at the top right of the place, clear of the readouts' text on a
+// wide screen and stacked above the readouts so that they are never covered;
+// a click anywhere else in the place toggles the box as a click on it does.
+// The rest of the place shows the drawing beneath.
 class CheckBoxPlace : public QWidget {
   public:
-    CheckBoxPlace(QWidget* parent, QCheckBox* box) : QWidget(parent), box_(box) {
-        auto* layout = new QHBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(box, 0, Qt::AlignRight | Qt::AlignTop);
-        // The box and its caption stay legible over the drawing; the rest of
-        // the place shows the drawing beneath.
-        box->setAutoFillBackground(true);
-        QPalette white = box->palette();
-        white.setColor(QPalette::Window, Qt::white);
-        box->setPalette(white);
-    }
+    CheckBoxPlace(QWidget* parent, QCheckBox* box) : QWidget(parent), box_(box) {}
 
   protected:
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
@@ -101,6 +106,28 @@ class CheckBoxPlace : public QWidget {
 
   private:
     QCheckBox* box_;
+};
+
+// A bar that the keyboard moves: it takes the focus by Tab or a click, and
+// shows that it has it with a frame in the highlight colour. The arrow keys
+// move it by its small change, Page Up and Page Down by its large change,
+// Home and End to its ends, as the slider's own key handling does.
+class FocusScrollBar : public QScrollBar {
+  public:
+    explicit FocusScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QScrollBar::paintEvent(event);
+        if (hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        }
+    }
 };
 
 }  // namespace
@@ -124,21 +151,32 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
            Pixels(kDesignClientHeightTwips, twipsPerPixel_));
     surface_.setFont(font());
 
-    // Check boxes first and readouts last, so the readouts stack above the
-    // check boxes where a wide screen makes the two overlap.
-    bindCheckBox(form_.Check1);
-    bindCheckBox(form_.Check2);
-    bindCheckBox(form_.Check3);
+    // Stacked from the bottom: the check boxes' places, the buttons and bars,
+    // the readouts, and the check boxes themselves on top, so that a readout
+    // widened to its text never covers a box.
+    std::vector<std::pair<CheckBox*, QCheckBox*>> boxes;
+    for (CheckBox* model : {&form_.Check1, &form_.Check2, &form_.Check3}) {
+        auto* box = new QCheckBox(QString::fromStdString(model->Caption()));
+        boxes.emplace_back(model, box);
+        checkBoxPlaces_.push_back(new CheckBoxPlace(this, box));
+        checkBoxPlaces_.back()->setObjectName(QString::fromStdString(model->Name() + "Place"));
+    }
     bindButton(form_.Command1, new QPushButton(this));
     bindButton(form_.Command2, new QPushButton(this));
     bindButton(form_.Command4, new QPushButton(this));
     bindButton(form_.Command3, new QPushButton(this));
-    bindScrollBar(form_.POLTAX, new QScrollBar(Qt::Horizontal, this));
-    bindScrollBar(form_.vimaxrono, new QScrollBar(Qt::Horizontal, this));
-    bindScrollBar(form_.klimax, new QScrollBar(Qt::Horizontal, this));
+    bindScrollBar(form_.POLTAX, new FocusScrollBar(this));
+    bindScrollBar(form_.vimaxrono, new FocusScrollBar(this));
+    bindScrollBar(form_.klimax, new FocusScrollBar(this));
     bindLabel(form_.Label1);
     bindLabel(form_.Label2);
     bindLabel(form_.Label3);
+    for (auto& [model, box] : boxes) {
+        box->setParent(this);
+        bindCheckBox(*model, box);
+    }
+    orderTabs();
+    placeControls();
     bindTimer();
     describeForScreenReaders();
     bindShortcuts();
@@ -171,19 +209,69 @@ QWidget* QtWindow::widgetFor(const Control& control) const {
     return nullptr;
 }
 
-void QtWindow::place(const Control& model, QWidget* widget) const {
+PixelRect QtWindow::placed(const Control& model) const {
     const TwipsRect& r = model.Rect();
-    widget->setGeometry(Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
-                        Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_));
+    return {Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
+            Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_)};
+}
+
+void QtWindow::placeControls() {
+    const auto put = [](QWidget* widget, const PixelRect& r) {
+        widget->setGeometry(r.left, r.top, r.width, r.height);
+    };
+    const int clientWidth = width();
+    const int clientHeight = height();
+
+    // The buttons form one row; one widened to its caption pushes the rest.
+    std::vector<const Button*> row = {&form_.Command1, &form_.Command2, &form_.Command3,
+                                      &form_.Command4};
+    std::stable_sort(row.begin(), row.end(), [](const Button* a, const Button* b) {
+        return a->Rect().left < b->Rect().left;
+    });
+    std::vector<PixelRect> rowPlaces;
+    std::vector<std::pair<int, int>> rowNeeds;
+    for (const Button* button : row) {
+        QWidget* widget = widgetFor(*button);
+        rowPlaces.push_back(placed(*button));
+        rowNeeds.emplace_back(
+            widget->fontMetrics().horizontalAdvance(QString::fromStdString(button->Caption())) +
+                kButtonTextMargin,
+            0);
+    }
+    const std::vector<PixelRect> rowShown =
+        ShownRow(rowPlaces, rowNeeds, clientWidth, clientHeight);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        put(widgetFor(*row[i]), rowShown[i]);
+    }
+
+    for (const ScrollBar* bar : {&form_.POLTAX, &form_.vimaxrono, &form_.klimax}) {
+        put(widgetFor(*bar), ShownPlace(placed(*bar), 0, 0, clientWidth, clientHeight));
+    }
+    for (const Label* model : {&form_.Label1, &form_.Label2, &form_.Label3}) {
+        auto* label = static_cast<ReadoutLabel*>(widgetFor(*model));
+        const QSize needed = label->neededSize();
+        put(label,
+            ShownPlace(placed(*model), needed.width(), needed.height(), clientWidth, clientHeight));
+    }
+    const CheckBox* models[] = {&form_.Check1, &form_.Check2, &form_.Check3};
+    for (std::size_t i = 0; i < checkBoxPlaces_.size(); ++i) {
+        QWidget* box = widgetFor(*models[i]);
+        const QSize hint = box->sizeHint();
+        const PixelRect place =
+            ShownPlace(placed(*models[i]), hint.width(), hint.height(), clientWidth, clientHeight);
+        put(checkBoxPlaces_[i], place);
+        // A place wider than the client area keeps its box in sight.
+        const int boxRight = std::min(place.right(), std::max(clientWidth, hint.width()));
+        put(box, {boxRight - hint.width(), place.top, hint.width(), hint.height()});
+    }
 }
 
 void QtWindow::bindButton(Button& model, QPushButton* widget) {
     widget->setObjectName(QString::fromStdString(model.Name()));
     widget->setText(QString::fromStdString(model.Caption()));
-    place(model, widget);
     model.viewChanged = [this, &model, widget] {
         widget->setText(QString::fromStdString(model.Caption()));
-        place(model, widget);
+        placeControls();
     };
     connect(widget, &QPushButton::clicked, this,
             [this, &model] { dispatch([&] { model.Press(); }); });
@@ -198,31 +286,32 @@ void QtWindow::bindScrollBar(ScrollBar& model, QScrollBar* widget) {
     widget->setSingleStep(model.SmallChange());
     widget->setPageStep(model.LargeChange());
     widget->setValue(model.Value());
-    place(model, widget);
     model.viewChanged = [this, &model, widget] {
         if (widget->value() != model.Value()) {
             const QSignalBlocker quiet(widget);
             widget->setValue(model.Value());
         }
-        place(model, widget);
+        placeControls();
     };
     connect(widget, &QScrollBar::valueChanged, this,
             [this, &model](int value) { dispatch([&] { model.SetValue(value); }); });
     widgets_.emplace_back(&model, widget);
 }
 
-void QtWindow::bindCheckBox(CheckBox& model) {
-    auto* box = new QCheckBox(QString::fromStdString(model.Caption()));
-    auto* place = new CheckBoxPlace(this, box);
+void QtWindow::bindCheckBox(CheckBox& model, QCheckBox* box) {
     box->setObjectName(QString::fromStdString(model.Name()));
     box->setChecked(model.Value() == 1);
-    this->place(model, place);
-    model.viewChanged = [this, &model, box, place] {
+    // The box and its caption stay legible over the drawing.
+    box->setAutoFillBackground(true);
+    QPalette white = box->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    box->setPalette(white);
+    model.viewChanged = [this, &model, box] {
         if (box->isChecked() != (model.Value() == 1)) {
             const QSignalBlocker quiet(box);
             box->setChecked(model.Value() == 1);
         }
-        this->place(model, place);
+        placeControls();
     };
     connect(box, &QCheckBox::toggled, this,
             [this, &model](bool checked) { dispatch([&] { model.SetValue(checked ? 1 : 0); }); });
@@ -232,15 +321,31 @@ void QtWindow::bindCheckBox(CheckBox& model) {
 void QtWindow::bindLabel(Label& model) {
     auto* label = new ReadoutLabel(this);
     label->setObjectName(QString::fromStdString(model.Name()));
-    const auto refresh = [this, &model, label] {
-        const TwipsRect& r = model.Rect();
-        label->display(QString::fromStdString(model.Caption()),
-                       QRect(Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
-                             Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_)));
+    label->setText(QString::fromStdString(model.Caption()));
+    model.viewChanged = [this, &model, label] {
+        label->setText(QString::fromStdString(model.Caption()));
+        placeControls();
     };
-    refresh();
-    model.viewChanged = refresh;
     widgets_.emplace_back(&model, label);
+}
+
+void QtWindow::orderTabs() {
+    // Tab visits the controls in their designed order; a readout takes no
+    // focus and is passed over.
+    std::vector<std::pair<int, QWidget*>> order;
+    for (const auto& [model, widget] : widgets_) {
+        if (model->TabIndex() >= 0 && widget->focusPolicy() != Qt::NoFocus) {
+            order.emplace_back(model->TabIndex(), widget);
+        }
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1].second, order[i].second);
+    }
+    if (!order.empty()) {
+        order.front().second->setFocus();
+    }
 }
 
 void QtWindow::bindTimer() {
@@ -415,7 +520,25 @@ void QtWindow::Move(double leftTwips, double topTwips) {
 }
 
 void QtWindow::SetOuterSize(double widthTwips, double heightTwips) {
-    resize(Pixels(widthTwips, twipsPerPixel_), Pixels(heightTwips, twipsPerPixel_));
+    const QSize outer(Pixels(widthTwips, twipsPerPixel_), Pixels(heightTwips, twipsPerPixel_));
+    // The outer size includes the frame a window manager puts round the
+    // client area, and that frame is known only once the window is on the
+    // screen. So the window is shown first, at the outer size, and its client
+    // area then made as much smaller as the frame needs: the client size read
+    // next is the one the window keeps.
+    if (!isVisible()) {
+        resize(outer);
+        show();
+        QElapsedTimer waited;
+        waited.start();
+        while (windowHandle() != nullptr && !windowHandle()->isExposed() &&
+               waited.elapsed() < kFrameWaitMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+    }
+    const QSize frame = frameGeometry().size() - size();
+    resize(std::max(outer.width() - frame.width(), 1),
+           std::max(outer.height() - frame.height(), 1));
     surface_.Resize(width(), height());
 }
 
@@ -457,6 +580,7 @@ void QtWindow::paintEvent(QPaintEvent* event) {
 void QtWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     surface_.Resize(width(), height());
+    placeControls();
     scheduleRepaint();
 }
 

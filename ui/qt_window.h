@@ -13,6 +13,7 @@
 #include "ui/form.h"
 #include "ui/qt_surface.h"
 
+class QCheckBox;
 class QPushButton;
 class QScrollBar;
 
@@ -69,14 +70,20 @@ class QtWindow : public QWidget, public WindowHost {
   private:
     void bindButton(Button& model, QPushButton* widget);
     void bindScrollBar(ScrollBar& model, QScrollBar* widget);
-    void bindCheckBox(CheckBox& model);
+    void bindCheckBox(CheckBox& model, QCheckBox* box);
     void bindLabel(Label& model);
+    /// Tab visits the controls by their tab index; the first has the focus.
+    void orderTabs();
     void bindTimer();
     /// One timeout of the run timer: the ticks that are due.
     void runDueTicks();
     void bindShortcuts();
     void describeForScreenReaders();
-    void place(const Control& model, QWidget* widget) const;
+    /// A control's place as the form has laid it out, in logical pixels.
+    PixelRect placed(const Control& model) const;
+    /// Puts every control's widget where the form placed it, widened to its
+    /// text and kept inside the client area.
+    void placeControls();
     /// Runs one event of the form, then arranges for the screen to catch up.
     void dispatch(const std::function<void()>& handler);
     void scheduleRepaint();
@@ -92,6 +99,8 @@ class QtWindow : public QWidget, public WindowHost {
     QTimer repaintTimer_;
     long long repaints_ = 0;
     std::vector<std::pair<const Control*, QWidget*>> widgets_;
+    /// The check boxes' places, Check1 to Check3.
+    std::vector<QWidget*> checkBoxPlaces_;
 };
 
 }  // namespace zorva

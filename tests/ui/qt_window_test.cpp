@@ -41,7 +41,7 @@ TEST(QtWindow, StartsScreenSizedWhiteWithTheBlackCurve) {
     EXPECT_EQ(s.window.windowTitle(), "ZORVA");
     EXPECT_EQ(s.window.objectName(), "zerkan");
     EXPECT_TRUE(s.window.isVisible());
-    EXPECT_EQ(s.window.size(), QSize(800, 800));
+    EXPECT_EQ(s.window.frameGeometry().size(), QSize(800, 800));
     EXPECT_NEAR(s.state.BaseWidth, 0.1, 1e-15);
     const double x = 0.05;
     const double y = (1.0 - std::pow(3 * 9.81 * 0.5 * x, 2.0 / 3.0)) / (2 * 9.81);
@@ -54,12 +54,14 @@ TEST(QtWindow, StartsScreenSizedWhiteWithTheBlackCurve) {
 TEST(QtWindow, ControlsSitWhereTheFormPutsThem) {
     Started s;
     const auto* bar = s.window.widgetFor(s.window.form().POLTAX);
-    // 800 px wide: the bars start W/40 from the left, W/5 wide, fourth row.
-    EXPECT_EQ(bar->geometry(), QRect(20, 75, 160, 25));
-    const auto* button = s.window.widgetFor(s.window.form().Command3);
-    EXPECT_EQ(button->geometry().left(), 160);
-    const auto* box = s.window.widgetFor(s.window.form().Check1)->parentWidget();
-    EXPECT_EQ(box->geometry(), QRect(504, 8, 369, 41));
+    // 796 px wide inside the frame: the bars start W/40 from the left, W/5
+    // wide, fourth row.
+    EXPECT_EQ(bar->geometry(), QRect(20, 75, 159, 25));
+    EXPECT_EQ(s.window.widgetFor(s.window.form().Command1)->pos(), QPoint(0, 0));
+    // The check box's designed place would reach past the right edge: it is
+    // moved just inside.
+    const auto* place = s.window.findChild<QWidget*>("Check1Place");
+    EXPECT_EQ(place->geometry(), QRect(796 - 369, 8, 369, 41));
 }
 
 TEST(QtWindow, MovingABarRunsItsHandlerOnceAndSettingItMovesTheBar) {
@@ -94,7 +96,7 @@ TEST(QtWindow, ClickingTheCheckBoxPlaceTogglesTheBox) {
     Started s;
     Zerkan& form = s.window.form();
     auto* box = s.widget<QCheckBox>(form.Check2);
-    QWidget* place = box->parentWidget();
+    auto* place = s.window.findChild<QWidget*>("Check2Place");
     QTest::mouseClick(place, Qt::LeftButton, {}, QPoint(5, 30));
     EXPECT_EQ(form.Check2.Value(), 1);
     EXPECT_TRUE(box->isChecked());
