@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -109,9 +109,11 @@ class CheckBoxPlace : public QWidget {
 };
 
 // A bar that the keyboard moves: it takes the focus by Tab or a click, and
-// shows that it has it with a frame in the highlight colour. The arrow keys
-// move it by its small change, Page Up and Page Down by its large change,
-// Home and End to its ends, as the slider's own key handling does.
+// shows that it has it with a frame in the highlight colour. Left and Up move
+// it down by its small change and Right and Down up, Page Up and Page Down by
+// its large change, Home and End to its ends: each the same action as a click
+// on an arrow or the track. Qt's own keys are not used, as a scroll bar's
+// inverted controls turn Left into a step up.
 class FocusScrollBar : public QScrollBar {
   public:
     explicit FocusScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
@@ -119,6 +121,34 @@ class FocusScrollBar : public QScrollBar {
     }
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Up:
+                triggerAction(SliderSingleStepSub);
+                break;
+            case Qt::Key_Right:
+            case Qt::Key_Down:
+                triggerAction(SliderSingleStepAdd);
+                break;
+            case Qt::Key_PageUp:
+                triggerAction(SliderPageStepSub);
+                break;
+            case Qt::Key_PageDown:
+                triggerAction(SliderPageStepAdd);
+                break;
+            case Qt::Key_Home:
+                triggerAction(SliderToMinimum);
+                break;
+            case Qt::Key_End:
+                triggerAction(SliderToMaximum);
+                break;
+            default:
+                QScrollBar::keyPressEvent(event);
+                return;
+        }
+        event->accept();
+    }
     void paintEvent(QPaintEvent* event) override {
         QScrollBar::paintEvent(event);
         if (hasFocus()) {
