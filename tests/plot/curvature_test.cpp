@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "curve/curve.h"
 #include "plot/recording_surface.h"
 
 namespace zorva {
@@ -59,8 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         // shrinks to the click point.
         ClickRow{"AtTheCusp", 0.0f, 0.05f, 0.0, 0.05, 0.0},
         ClickRow{"LeftOfTheCusp", -0.05f, 0.0094295f, -0.05, 0.0094295, 0.0},
-        // Exactly at the reach still counts.
-        ClickRow{"AtTheReach", 0.05f, 0.0094295f + 0.0499f, 0.246013, 0.363338 + 0.0499, 0.404564}),
+        // Exactly at the reach, 0.05 above the curve to single precision,
+        // still counts.
+        ClickRow{"AtTheReach", 0.05f, static_cast<float>(CurveHeight(-1.0, 0.5, 0.05f) + 0.05),
+                 0.246013, 0.363338 + 0.05, 0.404564}),
     [](const testing::TestParamInfo<ClickRow>& info) { return info.param.name; });
 
 TEST(ClickFarFromTheCurve, DrawsNothing) {

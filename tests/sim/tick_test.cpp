@@ -188,6 +188,11 @@ TEST(Tick, AHorizontalVelocityThatChangesSignBecomesZero) {
     run.tick();
     EXPECT_EQ(run.state.VelX, 0.0);
     EXPECT_NE(run.state.VelY, 0.0);  // the vertical part is left alone
+    // The next tick integrates from that zero.
+    const double vy = run.state.VelY;
+    run.tick();
+    EXPECT_EQ(run.memory.StateIn[0], 0.0);
+    EXPECT_EQ(run.memory.StateIn[1], vy);
 }
 
 TEST(Tick, LandingAtTheCuspPutsTheCentreThereWithNoRadius) {
@@ -203,6 +208,12 @@ TEST(Tick, LandingAtTheCuspPutsTheCentreThereWithNoRadius) {
     EXPECT_EQ(run.memory.LastRadius, 0.0);
     EXPECT_EQ(run.memory.LastFx, 0.0);
     EXPECT_DOUBLE_EQ(run.memory.LastFy, -9.81);
+    // A tick that starts there finds no slope: both velocities vanish, though
+    // the body has speed left and has not turned.
+    run.tick();
+    EXPECT_EQ(run.state.VelX, 0.0);
+    EXPECT_EQ(run.state.VelY, 0.0);
+    EXPECT_FALSE(run.state.TurnedBack);
 }
 
 TEST(WholeRun, AtTheRightLaunchSpeedTheVerticalSpeedStaysConstantToTheSummit) {

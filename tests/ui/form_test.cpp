@@ -169,12 +169,16 @@ TEST(SpeedReadout, ClearsRedrawsMarksTheStartAndDrawsTheBlueForceArrow) {
     EXPECT_NEAR(shaft.y2 - shaft.y1, 0.00589, 1e-5);
 }
 
-TEST(TimeStepBar, RewritesOnlyItsReadout) {
+TEST(TimeStepBar, RewritesOnlyItsReadoutEvenDuringARun) {
     Program p;
+    p.form.Command1.Press();
+    p.form.Timer1.Elapse();
     p.surface.forget();
     p.form.vimaxrono.SetValue(3);
     EXPECT_EQ(p.form.Label2.Caption(), " \u03b4\u03b9\u03ac\u03c3\u03c4\u03b7\u03bc\u03b1 \u03a73");
     EXPECT_EQ(p.state.TimeStep, 0.00005);
+    EXPECT_EQ(p.form.Timer1.Interval(), 1);
+    EXPECT_TRUE(p.form.Timer1.Active());
     EXPECT_TRUE(p.surface.primitives().empty());
 }
 
@@ -193,6 +197,19 @@ TEST(ScaleBar, ClearsRescalesAndRedrawsOnlyAxesAndTheRedCurve) {
     EXPECT_EQ(p.state.VelX, -2.0);
     // The controls keep their place on screen.
     EXPECT_NEAR(p.form.Command1.Rect().left, 0.0, 1e-3);
+}
+
+TEST(ScaleBar, DuringARunKeepsThePositionAndTheCount) {
+    Program p;
+    p.form.Command1.Press();
+    p.form.Timer1.Elapse();
+    p.form.Timer1.Elapse();
+    const SimulationState before = p.state;
+    p.form.klimax.SetValue(7);
+    EXPECT_EQ(p.state.PosX, before.PosX);
+    EXPECT_EQ(p.state.PosY, before.PosY);
+    EXPECT_EQ(p.state.StepCount, before.StepCount);
+    EXPECT_TRUE(p.form.Timer1.Active());
 }
 
 class ScaleAfterResize : public testing::TestWithParam<std::pair<int, int>> {};
@@ -237,16 +254,23 @@ TEST(RunControls, TimeOnPlacesTheBodyAndStartsTheTimer) {
     EXPECT_EQ(p.surface.DrawWidth, 1);
 }
 
-TEST(RunControls, TimeOnTwiceRestartsTheCountButNotTheVelocity) {
+TEST(RunControls, TimeOnTwiceRestartsTheCountButNotTheVelocityNorTheTurn) {
     Program p;
     p.form.Command1.Press();
     p.form.Timer1.Elapse();
     p.form.Timer1.Elapse();
     const double velX = p.state.VelX;
+    p.state.TurnedBack = true;
+    p.surface.forget();
     p.form.Command1.Press();
     EXPECT_EQ(p.state.StepCount, 0);
     EXPECT_EQ(p.state.PosX, p.state.StartX);
     EXPECT_EQ(p.state.VelX, velX);
+    EXPECT_TRUE(p.state.TurnedBack);
+    // A second magenta marker over the first; nothing is cleared.
+    ASSERT_EQ(p.surface.primitives().size(), 1u);
+    EXPECT_EQ(p.surface.primitives()[0].kind, Kind::Dot);
+    EXPECT_EQ(p.surface.primitives()[0].colour, RGB(255, 0, 255));
 }
 
 TEST(RunControls, StopThenContinueResumesWithTwiceTheIsochroneVelocity) {
