@@ -459,8 +459,11 @@ QString QtWindow::shortcutHelp() {
         "Ctrl+E\tSave the drawing as PNG\n"
         "Ctrl+D\tSave the run's data as CSV\n"
         "F1\tThis help\n"
-        "Tab\tMove between the controls; arrow keys move a bar, Space presses a button "
-        "or ticks a box");
+        "Tab\tMove between the controls, in the order of the window's layout\n"
+        "Arrows\tMove the bar that has the focus one step\n"
+        "Page Up, Page Down\tMove it a large step\n"
+        "Home, End\tMove it to its least or greatest value\n"
+        "Space\tPress the button or tick the box that has the focus");
 }
 
 void QtWindow::bindShortcuts() {
