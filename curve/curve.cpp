@@ -5,8 +5,6 @@
 namespace zorva {
 namespace {
 
-constexpr double kGravity = 9.81;
-
 // Every arithmetic step that can fail is routed through these helpers, so a
 // formula fails at the first step that would otherwise quietly give NaN or
 // an infinity. Each formula is written in the grouping of its definition.

@@ -7,6 +7,9 @@
 
 namespace zorva {
 
+/// Gravity (m/s²), the one value every formula of the program uses.
+inline constexpr double kGravity = 9.81;
+
 /// Raised when a curve formula cannot be evaluated: a negative base with a
 /// non-whole exponent, a zero base with a negative exponent, a division by
 /// zero, or a result outside the range of a double.

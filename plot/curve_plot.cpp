@@ -2,13 +2,14 @@
 
 #include "curve/curve.h"
 #include "plot/frame.h"
+#include "sim/launch.h"
 
 namespace zorva {
 namespace {
 constexpr int kSegments = 100;
 }  // namespace
 
-void DrawStartupCurve(Surface& surface, SimulationState& state, double dx) {
+void DrawStartupCurve(Surface& surface, SimulationState& state, double dx, Colour colour) {
     double px = 0.0;
     double py = CurveHeight(state.a, state.b, 0.0);
     for (int i = 1; i <= kSegments; ++i) {
@@ -17,24 +18,19 @@ void DrawStartupCurve(Surface& surface, SimulationState& state, double dx) {
         // The tick redraws the curve from these samples after erasing across it.
         state.PlotX[i] = x;
         state.PlotY[i] = y;
-        surface.Line(px, py, x, y);
+        surface.Line(px, py, x, y, colour);
         px = x;
         py = y;
     }
 }
 
 void DrawCurve(Surface& surface, SimulationState& state, const CurveSettings& settings) {
-    const double f = settings.POLTAX / 10.0;
+    // Every redraw of the curve also sets the curve's parameters and gives
+    // the body its launch velocity again, wherever it is: a launch-speed
+    // change takes effect through here, and so does any click or scale change.
+    ResetCurveAndLaunch(state, settings.POLTAX);
     const double dx = settings.vimaxrono * 0.001;
-    state.a = -1.0;
-    state.b = 0.5;
-    // Every redraw gives the body its launch velocity again: with the right
-    // launch speed (f = 1) its vertical speed then stays constant.
-    state.VelX = f * state.a;
-    state.VelY = f * state.b;
-    state.VelX0 = state.VelX;
-    state.VelY0 = state.VelY;
-    DrawAxes(surface, state, settings.klimax);
+    DrawAxes(surface, state, settings.klimax, surface.ForeColor);
 
     double px = 0.0;
     double py = CurveHeight(state.a, state.b, 0.0);

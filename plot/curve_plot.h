@@ -15,12 +15,12 @@ struct CurveSettings {
 
 /// The start-up plot: samples the curve (state.a, state.b) at x = i·dx for
 /// i = 1 to 100, stores them in PlotX/PlotY slots 1 to 100, and joins them
-/// from the summit in ForeColor. dx in metres, > 0.
-void DrawStartupCurve(Surface& surface, SimulationState& state, double dx);
+/// from the summit in the given colour. dx in metres, > 0.
+void DrawStartupCurve(Surface& surface, SimulationState& state, double dx, Colour colour);
 
-/// The redraw after every clear: resets a = −1, b = 0.5 and the velocity and
-/// launch velocity to (POLTAX/10)·(a, b), draws the axes for scale klimax and
-/// the curve in red. Leaves PlotX/PlotY and the pen width alone.
+/// The redraw after every clear: first resets the curve and the launch (see
+/// ResetCurveAndLaunch), then draws the axes for scale klimax in ForeColor
+/// and the curve in red. Leaves PlotX/PlotY and the pen width alone.
 void DrawCurve(Surface& surface, SimulationState& state, const CurveSettings& settings);
 
 }  // namespace zorva

@@ -68,8 +68,8 @@ void VelocityEraser(Surface& surface, SimulationState& state, double xa, double 
     Arrow(surface, state, xa, ya, vx, 0.0, kWhite);
 }
 
-void ForceDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
-                  const ForceDisplayInput& in) {
+Colour ForceDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
+                    const ForceDisplayInput& in) {
     const Legend legend(state, settings.klimax);
     const double weight = kForceScale * in.W;
 
@@ -125,10 +125,11 @@ void ForceDisplay(Surface& surface, SimulationState& state, const DisplaySetting
         surface.Line(in.x + fx, in.y + fy, in.x + fx, in.y + reactionY, kBlue);
         surface.Line(in.x, in.y - weight, in.x + fx, in.y + fy, kBlue);
     }
+    return surface.ForeColor;
 }
 
-void VelocityDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
-                     double x, double y, double vx, double vy) {
+Colour VelocityDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
+                       double x, double y, double vx, double vy) {
     const Legend legend(state, settings.klimax);
     const double dx = kVelocityScale * vx;
     const double dy = kVelocityScale * vy;
@@ -152,6 +153,7 @@ void VelocityDisplay(Surface& surface, SimulationState& state, const DisplaySett
     PrintLabel(surface, legend, kRowVelocityComponents, "       Vx,  Vy");
     surface.ForeColor = kBlack;
     surface.DrawStyle = kSolid;
+    return surface.ForeColor;
 }
 
 }  // namespace zorva

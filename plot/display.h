@@ -25,7 +25,7 @@ struct ForceDisplayInput {
     double y = 0.0;
     double Fx = 0.0;  ///< total force, reaction plus weight (N)
     double Fy = 0.0;
-    double W = 9.81;  ///< weight (N)
+    double W = 0.0;   ///< weight (N)
     double xa = 0.0;  ///< anchor of the erasers (m): the position stored by the tick
     double ya = 0.0;
     double lastFx = 0.0;  ///< total force drawn by the previous tick (N)
@@ -41,14 +41,15 @@ void VelocityEraser(Surface& surface, SimulationState& state, double xa, double 
 /// Paints the previous force picture over in white, then draws the total
 /// force (black, 3 px) with its label and legend and, as the boxes ask, the
 /// force components (magenta) and the reaction, weight and construction lines
-/// (blue). Leaves ForeColor blue.
-void ForceDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
-                  const ForceDisplayInput& in);
+/// (blue). Returns the colour it leaves in ForeColor: blue.
+Colour ForceDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
+                    const ForceDisplayInput& in);
 
 /// Draws the velocity (vx, vy) m/s from the body (x, y) in dark red, 3 px,
 /// with legend and label and, if box 2 is checked, its dash-dot components.
-/// Leaves ForeColor black, DrawStyle solid and DrawWidth 1.
-void VelocityDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
-                     double x, double y, double vx, double vy);
+/// Leaves DrawStyle solid and DrawWidth 1, and returns the colour it leaves
+/// in ForeColor: black.
+Colour VelocityDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
+                       double x, double y, double vx, double vy);
 
 }  // namespace zorva

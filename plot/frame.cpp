@@ -18,14 +18,14 @@ void SetFrameForScale(Surface& surface, const SimulationState& state, int k) {
     surface.Scale(left, top, right, bottom);
 }
 
-void DrawStartupAxes(Surface& surface, const SimulationState& state) {
-    surface.Line(-state.BaseWidth, 0.0, state.BaseWidth, 0.0);
-    surface.Line(0.0, -state.BaseHeight, 0.0, state.BaseHeight);
+void DrawStartupAxes(Surface& surface, const SimulationState& state, Colour colour) {
+    surface.Line(-state.BaseWidth, 0.0, state.BaseWidth, 0.0, colour);
+    surface.Line(0.0, -state.BaseHeight, 0.0, state.BaseHeight, colour);
 }
 
-void DrawAxes(Surface& surface, const SimulationState& state, int k) {
-    surface.Line(-state.BaseWidth * k, 0.0, state.BaseHeight * k, 0.0);
-    surface.Line(0.0, -state.BaseHeight * k, 0.0, state.BaseHeight * k);
+void DrawAxes(Surface& surface, const SimulationState& state, int k, Colour colour) {
+    surface.Line(-state.BaseWidth * k, 0.0, state.BaseHeight * k, 0.0, colour);
+    surface.Line(0.0, -state.BaseHeight * k, 0.0, state.BaseHeight * k, colour);
 }
 
 }  // namespace zorva

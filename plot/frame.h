@@ -24,11 +24,11 @@ BaseExtents ComputeBaseExtents(double clientWidth, double clientHeight);
 /// rectangle is k times the scale-1 one, with the origin fixed on screen.
 void SetFrameForScale(Surface& surface, const SimulationState& state, int k);
 
-/// The axes drawn once at start-up: ±BaseWidth and ±BaseHeight, in ForeColor.
-void DrawStartupAxes(Surface& surface, const SimulationState& state);
+/// The axes drawn once at start-up: ±BaseWidth and ±BaseHeight.
+void DrawStartupAxes(Surface& surface, const SimulationState& state, Colour colour);
 
-/// The axes for scale k, in ForeColor: horizontal from −k·BaseWidth to
-/// k·BaseHeight (the curve's side needs no more), vertical ±k·BaseHeight.
-void DrawAxes(Surface& surface, const SimulationState& state, int k);
+/// The axes for scale k: horizontal from −k·BaseWidth to k·BaseHeight (the
+/// curve's side needs no more), vertical ±k·BaseHeight.
+void DrawAxes(Surface& surface, const SimulationState& state, int k, Colour colour);
 
 }  // namespace zorva

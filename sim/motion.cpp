@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "curve/curve.h"
+#include "sim/forces.h"
 
 namespace zorva {
 namespace {
@@ -38,22 +39,11 @@ double Finite(double value, const char* what) {
 // The speed in the centripetal term is not the state's own velocity but the
 // one energy conservation allows at the state's height, measured from the
 // launch point at height 0: v² = vx0² + vy0² − 2·g·y. This keeps the force
-// tied to the curve even when the integrated velocity drifts a little.
-//
-// The absolute values below are part of the model: the weight's normal part
-// always counts as pressing on the curve, and the vertical part of the
-// reaction always points upwards. Nothing is imposed on v²: a state higher
-// than the launch energy can reach gives v² < 0, and the resulting N, which
-// may be negative, is used with its sign.
+// tied to the curve even when the integrated velocity drifts a little. The
+// force law itself is ForcesAt's.
 double Derivatives(SimulationState& state, double t, std::span<const double> s, std::int16_t k) {
     static_cast<void>(t);  // the forces do not depend on time
-
-    const double pi = 4.0 * std::atan(1.0);
-    state.Pi = pi;
-
-    const int m = 1;
-    const double g = 9.81;
-    const double W = m * g;
+    state.Pi = 4.0 * std::atan(1.0);
 
     if (s.size() < 4) {
         throw std::out_of_range("Derivatives: the state vector needs the indices 0 to 3");
@@ -63,25 +53,14 @@ double Derivatives(SimulationState& state, double t, std::span<const double> s, 
     const double x = s[2];
     const double y = s[3];
 
-    // On the branch x > 0 the slope is negative, so θ lies strictly between
-    // 0 and π/2 and the normal points up and away from the cusp, towards the
-    // centre of curvature. At the cusp the slope comes back as 0 and the
-    // normal is taken as vertical.
-    const double slope = CurveSlope(state.a, state.b, x);
-    const double theta = slope != 0.0 ? std::atan(-1.0 / slope) : pi / 2.0;
-
-    const double Wn = W * std::sin(theta);
-    const double v2 = Finite((state.VelX0 * state.VelX0 + state.VelY0 * state.VelY0) - 2.0 * g * y,
-                             "Derivatives: the squared speed");
-
-    // At and left of the cusp the curve has no radius of curvature (R = 0):
-    // there is nothing to push against and the body falls freely.
-    const double R = CurvatureRadius(state.a, state.b, x);
-    const double N =
-        R != 0.0 ? Finite(std::fabs(Wn) + m * v2 / R, "Derivatives: the normal reaction") : 0.0;
-
-    const double Fx = N * std::cos(theta);
-    const double Fy = N * std::fabs(std::sin(theta)) - W;
+    const double v2 =
+        Finite((state.VelX0 * state.VelX0 + state.VelY0 * state.VelY0) - 2.0 * kGravity * y,
+               "Derivatives: the squared speed");
+    const Forces forces = ForcesAt(state.a, state.b, x, v2);
+    Finite(forces.N, "Derivatives: the normal reaction");
+    const double m = kMass;
+    const double Fx = forces.Fx;
+    const double Fy = forces.Fy;
 
     double result = 0.0;
     switch (k) {

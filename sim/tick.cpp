@@ -3,16 +3,12 @@
 #include <cmath>
 
 #include "curve/curve.h"
-#include "plot/display.h"
-#include "plot/frame.h"
+#include "sim/forces.h"
 #include "sim/motion.h"
 
 namespace zorva {
 namespace {
 
-constexpr Colour kCyan = RGB(0, 255, 255);
-constexpr Colour kGreen = RGB(0, 255, 0);
-constexpr Colour kWhite = RGB(255, 255, 255);
 constexpr double kStopTolerance = 0.001;
 
 double Sign(double value) {
@@ -21,19 +17,17 @@ double Sign(double value) {
 
 }  // namespace
 
-TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& surface,
-                           const TickSettings& settings, TickSample* sample) {
+TickOutcome AdvanceTick(SimulationState& state, TickMemory& memory, int vimaxrono,
+                        TickMotion& motion) {
     state.Pi = 4.0 * std::atan(1.0);
-    const double t = static_cast<double>(state.StepCount) * state.TimeStep * settings.vimaxrono;
-    const double m = 1.0;
-    const double g = 9.81;
-    const double W = m * g;
+    const double t = static_cast<double>(state.StepCount) * state.TimeStep * vimaxrono;
+    const double g = kGravity;
 
     memory.StateIn = {state.VelX, state.VelY, state.PosX, state.PosY};
     RkfStep(state, t, memory.StateIn, state.TimeStep, memory.StateOut, 4);
 
-    const double ux = state.VelX;
-    const double uy = state.VelY;
+    motion.ux = state.VelX;
+    motion.uy = state.VelY;
     const double y0 = state.PosY;
     const double s0 = CurveSlope(state.a, state.b, state.PosX);
     const double v0Squared = state.VelX0 * state.VelX0 + state.VelY0 * state.VelY0 - 2.0 * g * y0;
@@ -53,98 +47,53 @@ TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& 
     state.VelX = state.TurnedBack ? std::sqrt(std::fabs(q)) : Sign(s0) * std::sqrt(q);
     state.VelY = state.VelX * s0;
 
-    const double yTop = CurveHeight(state.a, state.b, 0.0);
-    if (std::fabs(state.PosY - yTop) / yTop < kStopTolerance) {
+    motion.yTop = CurveHeight(state.a, state.b, 0.0);
+    if (std::fabs(state.PosY - motion.yTop) / motion.yTop < kStopTolerance) {
         return TickOutcome::Stopped;
     }
 
-    surface.DrawWidth = 15;
-    surface.PSet(0.0, yTop, kCyan);
-    surface.DrawWidth = 1;
     memory.LastX = state.PosX;
     memory.LastY = state.PosY;
     state.StepCount += 1;
-    surface.DrawWidth = 1;
-    surface.PSet(state.PosX, state.PosY, kGreen);
 
-    // The window is never cleared during a run: last tick's construction is
-    // painted over in the background colour with a pen wide enough to cover
-    // the short distance the body moved since.
-    surface.DrawWidth = 55;
-    surface.Line(memory.LastX, memory.LastY, memory.LastCentreX, memory.LastCentreY, kWhite);
-    surface.Circle(memory.LastCentreX, memory.LastCentreY, memory.LastRadius, kWhite);
-    VelocityEraser(surface, state, memory.LastX, memory.LastY, ux, uy);
-
-    const double s = CurveSlope(state.a, state.b, state.PosX);
-    const double theta = s != 0.0 ? std::atan(-1.0 / s) : state.Pi / 2.0;
     const double vSquared =
         state.VelX0 * state.VelX0 + state.VelY0 * state.VelY0 - 2.0 * g * state.PosY;
-    const double R = CurvatureRadius(state.a, state.b, state.PosX);
-    const double N = R != 0.0 ? std::fabs(W * std::sin(theta)) + m * vSquared / R : 0.0;
-    const double Fx = N * std::cos(theta);
-    const double Fy = N * std::fabs(std::sin(theta)) - W;
+    const Forces forces = ForcesAt(state.a, state.b, state.PosX, vSquared);
+    motion.W = forces.W;
+    motion.Fx = forces.Fx;
+    motion.Fy = forces.Fy;
+    motion.N = forces.N;
+    motion.R = forces.R;
+    motion.lastFx = memory.LastFx;
+    motion.lastFy = memory.LastFy;
+    memory.LastFx = forces.Fx;
+    memory.LastFy = forces.Fy;
 
-    // The first tick of a run has no force of its own yet to replace.
-    if (state.StepCount > 1) {
-        ForceDisplay(surface, state, settings.display,
-                     {state.PosX, state.PosY, Fx, Fy, W, memory.LastX, memory.LastY, memory.LastFx,
-                      memory.LastFy});
-    }
-    memory.LastFx = Fx;
-    memory.LastFy = Fy;
-
-    // The erasers cut through the curve; redraw it from the start-up samples
-    // in whatever colour the force display left.
-    surface.DrawWidth = 2;
-    for (int i = 1; i <= 99; ++i) {
-        surface.Line(state.PlotX[i], state.PlotY[i], state.PlotX[i + 1], state.PlotY[i + 1]);
-    }
-    VelocityDisplay(surface, state, settings.display, state.PosX, state.PosY, state.VelX,
-                    state.VelY);
-
-    double thetaC = state.Pi / 2.0;
-    if (state.PosX != 0.0) {
-        surface.DrawWidth = 1;
-        // A slope that cannot be evaluated comes back as 0: the normal is then
-        // vertical, as at the cusp, rather than a division by zero.
-        const double slope = CurveSlope(state.a, state.b, state.PosX);
-        thetaC = slope != 0.0 ? std::atan(-1.0 / slope) : state.Pi / 2.0;
-    }
-    double centreX = 0.0;
-    double centreY = yTop;
-    double radius = 0.0;
+    // The circle of curvature: at the cusp (and wherever the normal comes out
+    // vertical) it shrinks to the summit.
+    const double thetaC = state.PosX != 0.0 ? forces.theta : state.Pi / 2.0;
+    motion.centreX = 0.0;
+    motion.centreY = motion.yTop;
+    motion.radius = 0.0;
     if (thetaC != state.Pi / 2.0) {
-        radius = CurvatureRadius(state.a, state.b, state.PosX);
-        centreX = state.PosX + radius * std::cos(thetaC);
-        centreY = state.PosY + radius * std::sin(thetaC);
+        motion.radius = forces.R;
+        motion.centreX = state.PosX + motion.radius * std::cos(thetaC);
+        motion.centreY = state.PosY + motion.radius * std::sin(thetaC);
     }
-    surface.DrawWidth = 14;
-    surface.PSet(centreX, centreY);
-    surface.DrawWidth = 1;
-    surface.Line(state.PosX, state.PosY, centreX, centreY);
-    surface.Circle(centreX, centreY, radius);
-    memory.LastCentreX = centreX;
-    memory.LastCentreY = centreY;
-    memory.LastRadius = radius;
+    motion.lastCentreX = memory.LastCentreX;
+    motion.lastCentreY = memory.LastCentreY;
+    motion.lastRadius = memory.LastRadius;
+    memory.LastCentreX = motion.centreX;
+    memory.LastCentreY = motion.centreY;
+    memory.LastRadius = motion.radius;
 
     // A horizontal velocity that changed sign within the tick is zeroed: the
-    // next tick integrates from, and erases with, that zero.
-    if (ux * state.VelX < 0.0) {
+    // next tick integrates from, and erases with, that zero. The picture of
+    // this tick still shows the velocity as it was found.
+    motion.velX = state.VelX;
+    motion.velY = state.VelY;
+    if (motion.ux * state.VelX < 0.0) {
         state.VelX = 0.0;
-    }
-    DrawAxes(surface, state, settings.display.klimax);
-    if (sample != nullptr) {
-        *sample = {static_cast<double>(state.StepCount) * state.TimeStep,
-                   state.PosX,
-                   state.PosY,
-                   state.VelX,
-                   state.VelY,
-                   std::hypot(state.VelX, state.VelY),
-                   Fx,
-                   Fy,
-                   N,
-                   R,
-                   state.StepCount};
     }
     return TickOutcome::Drawn;
 }

@@ -8,12 +8,12 @@
 #include "plot/arrow.h"
 #include "plot/curvature.h"
 #include "plot/frame.h"
+#include "sim/forces.h"
 #include "ui/format.h"
 
 namespace zorva {
 namespace {
 
-constexpr double kGravity = 9.81;
 constexpr double kTimeStepPerBarUnit = 0.00005;  // seconds of motion per bar unit
 constexpr Colour kMagenta = RGB(255, 0, 255);
 
@@ -107,8 +107,8 @@ void Zerkan::Main(WindowHost& host) {
     state_.a = -1.0;
     state_.b = 0.5;
     state_.TimeStep = vimaxrono.Value() * kTimeStepPerBarUnit;
-    DrawStartupAxes(surface_, state_);
-    DrawStartupCurve(surface_, state_, dx);
+    DrawStartupAxes(surface_, state_, surface_.ForeColor);
+    DrawStartupCurve(surface_, state_, dx, surface_.ForeColor);
     const double f = POLTAX.Value() / 10.0;
     state_.VelX = f * state_.a;
     state_.VelY = f * state_.b;
@@ -216,7 +216,7 @@ CurveSettings Zerkan::curveSettings() const {
 
 void Zerkan::Command1_Click() {
     state_.TimeStep = vimaxrono.Value() * kTimeStepPerBarUnit;
-    state_.StartX = -(state_.a * state_.a * state_.a) / ((3.0 * state_.b) * kGravity);
+    state_.StartX = StartAbscissa(state_.a, state_.b);
     surface_.DrawWidth = 4;
     surface_.PSet(state_.StartX, 0.0, kMagenta);
     state_.PosX = state_.StartX;
@@ -300,20 +300,15 @@ void Zerkan::POLTAX_Change() {
     DrawCurve(surface_, state_, curveSettings());
 
     const double g = kGravity;
-    const double a = state_.a;
-    const double b = state_.b;
-    const double x0 = -(a * a * a) / ((3.0 * b) * g);
+    const double x0 = StartAbscissa(state_.a, state_.b);
     const double y0 = 0.0;
-    const double s = CurveSlope(a, b, x0);
-    const double theta = s != 0.0 ? std::atan(-1.0 / s) : state_.Pi / 2.0;
-    const double m = 1.0;
-    const double W = m * g;
     const double vSquared =
         state_.VelX0 * state_.VelX0 + state_.VelY0 * state_.VelY0 - (2.0 * g) * y0;
-    const double R = CurvatureRadius(a, b, x0);
-    const double N = R != 0.0 ? m * vSquared / R + std::fabs(W * std::sin(theta)) : 0.0;
-    const double FX = N * std::cos(theta);
-    const double FY = N * std::fabs(std::sin(theta)) - W;
+    const Forces forces = ForcesAt(state_.a, state_.b, x0, vSquared);
+    const double theta = forces.theta;
+    const double R = forces.R;
+    const double FX = forces.Fx;
+    const double FY = forces.Fy;
 
     surface_.DrawWidth = 5;
     surface_.PSet(x0, 0.0);

@@ -13,6 +13,7 @@
 #include "sim/state.h"
 #include "sim/tick.h"
 #include "ui/controls.h"
+#include "ui/simulation_tick.h"
 
 namespace zorva {
 

@@ -14,7 +14,7 @@ TEST(StartupCurve, RecordsItsSamplesAndDrawsInTheForegroundColour) {
     state.a = -1.0;
     state.b = 0.5;
     RecordingSurface surface;
-    DrawStartupCurve(surface, state, 0.001);
+    DrawStartupCurve(surface, state, 0.001, surface.ForeColor);
 
     EXPECT_DOUBLE_EQ(state.PlotX[1], 0.001);
     EXPECT_NEAR(state.PlotY[1], 0.047908, 1e-6);

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Scales, FrameForScale,
 TEST(Axes, StartUpAxesReachPastEveryEdge) {
     const SimulationState state = WideState();
     RecordingSurface surface;
-    DrawStartupAxes(surface, state);
+    DrawStartupAxes(surface, state, surface.ForeColor);
     const auto& p = surface.primitives();
     ASSERT_EQ(p.size(), 2u);
     EXPECT_FLOAT_EQ(p[0].x1, -0.12f);
@@ -70,7 +70,7 @@ TEST(Axes, StartUpAxesReachPastEveryEdge) {
 TEST(Axes, HorizontalAxisForScaleKEndsAtKTimesBaseHeight) {
     const SimulationState state = WideState();
     RecordingSurface surface;
-    DrawAxes(surface, state, 3);
+    DrawAxes(surface, state, 3, surface.ForeColor);
     const auto& p = surface.primitives();
     ASSERT_EQ(p.size(), 2u);
     EXPECT_FLOAT_EQ(p[0].x1, -0.36f);

@@ -1,4 +1,4 @@
-#include "sim/tick.h"
+#include "ui/simulation_tick.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ struct TickRun {
         SetFrameForScale(surface, state, 1);
         state.a = -1.0;
         state.b = 0.5;
-        DrawStartupCurve(surface, state, 0.001);
+        DrawStartupCurve(surface, state, 0.001, surface.ForeColor);
         state.VelX = state.VelX0 = f * state.a;
         state.VelY = state.VelY0 = f * state.b;
         state.TimeStep = 0.00005;
