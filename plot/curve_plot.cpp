@@ -1,7 +1,7 @@
 #include "plot/curve_plot.h"
 
 #include "curve/curve.h"
-#include "plot/frame.h"
+#include "plot/axes.h"
 #include "sim/launch.h"
 
 namespace zorva {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "plot/arrow.h"
-#include "plot/frame.h"
+#include "plot/axes.h"
 
 namespace zorva {
 namespace {

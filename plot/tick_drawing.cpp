@@ -1,6 +1,6 @@
 #include "plot/tick_drawing.h"
 
-#include "plot/frame.h"
+#include "plot/axes.h"
 
 namespace zorva {
 namespace {

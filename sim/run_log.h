@@ -44,7 +44,6 @@ class RunLog {
     const std::vector<TickSample>& rows() const { return rows_; }
     /// Samples that arrived after the log was full.
     std::size_t dropped() const { return dropped_; }
-    std::size_t capacity() const { return capacity_; }
     void setCapacity(std::size_t capacity) { capacity_ = capacity; }
 
   private:

@@ -7,7 +7,7 @@
 #include "curve/curve.h"
 #include "plot/arrow.h"
 #include "plot/curvature.h"
-#include "plot/frame.h"
+#include "plot/axes.h"
 #include "sim/forces.h"
 #include "ui/format.h"
 

@@ -108,9 +108,6 @@ class Zerkan {
     std::function<void(double)> runStarted;
     std::function<void(const TickSample&)> tickDrawn;
 
-    const SimulationState& State() const { return state_; }
-    Surface& Canvas() { return surface_; }
-
   private:
     void connectHandlers();
     void guarded(const std::function<void()>& handler);

@@ -1,7 +1,7 @@
 #include "ui/qt_surface.h"
 
-#include "ui/span_fill.h"
-#include "ui/vector_state.h"
+#include "raster/span_fill.h"
+#include "raster/vector_state.h"
 
 #if __has_include(<sys/mman.h>)
 #include <sys/mman.h>

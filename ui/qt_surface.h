@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "plot/surface.h"
-#include "ui/span_fill.h"
+#include "raster/span_fill.h"
 
 namespace zorva {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "curve/curve.h"
+#include "plot/axes.h"
 #include "plot/curve_plot.h"
-#include "plot/frame.h"
 #include "plot/recording_surface.h"
 
 namespace zorva {

@@ -1,4 +1,4 @@
-#include "ui/span_fill.h"
+#include "raster/span_fill.h"
 
 #include <algorithm>
 #include <array>

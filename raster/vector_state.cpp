@@ -1,4 +1,4 @@
-#include "ui/vector_state.h"
+#include "raster/vector_state.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

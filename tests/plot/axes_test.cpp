@@ -1,4 +1,4 @@
-#include "plot/frame.h"
+#include "plot/axes.h"
 
 #include <gtest/gtest.h>
 
