@@ -6,6 +6,11 @@
 
 namespace zorva {
 
+// Some of Qt's raster fills (a small QPainter::fillRect, for one) return with
+// the upper halves of the 256-bit registers marked in use. Until they are
+// cleared, some processors run code built for the baseline instruction set,
+// which is all of the window's own drawing, markedly more slowly. The surface
+// calls this where control comes back from Qt into its own drawing.
 #if defined(__x86_64__) || defined(__i386__)
 namespace {
 

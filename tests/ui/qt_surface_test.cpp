@@ -818,6 +818,7 @@ TEST(QtSurfaceStrokes, KeptRunsGiveTheFreshPixelsInAnyOrder) {
         Colour colour;
     };
     std::vector<Stroke> strokes;
+    strokes.reserve(12);
     for (int i = 0; i < 12; ++i) {
         strokes.push_back({10.0 + 7.3 * i, 5.0 + 3.1 * i, 150.0 - 4.7 * i, 90.0 - 2.9 * i,
                            1 + i % 3, i % 4 == 3 ? kDashDot : kSolid,
@@ -854,9 +855,13 @@ TEST(QtSurfaceStrokes, KeptRunsGiveTheFreshPixelsInAnyOrder) {
         if (step == 3 * strokes.size() + strokes.size() + strokes.size() / 2) {
             for (int twice = 0; twice < 2; ++twice) {
                 for (std::size_t k = 0; k < kFiller / 2; ++k) {
-                    const Stroke filler{
-                        1.0 + k % 150, 1.0 + k / 150 * 9.0, 5.0 + k % 150, 3.0 + k / 150 * 9.0, 1,
-                        kSolid,        RGB(0, 0, 200)};
+                    const Stroke filler{1.0 + k % 150,
+                                        1.0 + static_cast<double>(k / 150) * 9.0,
+                                        5.0 + k % 150,
+                                        3.0 + static_cast<double>(k / 150) * 9.0,
+                                        1,
+                                        kSolid,
+                                        RGB(0, 0, 200)};
                     draw(*kept, filler);
                     fresh->Scale(0, 0, 160, 100);
                     draw(*fresh, filler);

@@ -316,7 +316,7 @@ int Soak(const Options& options, Rig& rig) {
             nextReport += perReport;
             const long long repaints = rig.repaints();
             const bool repaintDue =
-                repaints >= 0 && state.StepCount - lastReportTick >= 2 * kTicksPerRepaint;
+                repaints >= 0 && state.StepCount - lastReportTick >= 2LL * kTicksPerRepaint;
             if (broken.empty() && repaintDue && repaints == lastRepaints) {
                 broken = "the window stopped repainting";
             }
