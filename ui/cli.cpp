@@ -80,6 +80,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return true;
         };
         const auto file = [&](std::string& target) -> bool {
+            // The next argument is an option rather than a name unless it is
+            // "-" alone; "--csv=-x" or "./-x" names such a file.
+            if (!value && i + 1 < args.size() && args[i + 1].size() > 1 && args[i + 1][0] == '-') {
+                fail(option + ": a file name is missing ('" + args[i + 1] + "' is an option)");
+                return false;
+            }
             const std::optional<std::string> text = takeValue();
             if (!text || text->empty()) {
                 fail(option + ": a file name is missing");
@@ -90,11 +96,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         };
 
         bool ok = true;
-        if (option == "--help" || option == "-h") {
-            line.action = CommandLine::Action::Help;
-            return line;
-        } else if (option == "--version") {
-            line.action = CommandLine::Action::Version;
+        if (option == "--help" || option == "-h" || option == "--version") {
+            if (value) {
+                return fail(option + ": takes no value");
+            }
+            line.action =
+                option == "--version" ? CommandLine::Action::Version : CommandLine::Action::Help;
             return line;
         } else if (option == "--poltax") {
             ok = number({"--poltax", 1, 100}, line.poltax);
@@ -141,6 +148,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         return fail(run ? "--ticks: give --csv FILE and/or --png FILE to write the run"
                         : "nothing to write: give --csv FILE and/or --png FILE");
     }
+    // Both would go to one file and the second would replace the first.
+    if (line.csv == line.png) {
+        return fail("--csv and --png name the same file '" + line.csv + "'");
+    }
     line.action = CommandLine::Action::Run;
     return line;
 }
@@ -161,11 +172,14 @@ without a window, writes the files and exits.
   --ticks N                run N ticks, 1 to 1000000 (default: until the body
                            stops at the summit, at most 1000000 ticks)
   --csv FILE               write the per-tick data (t, x, y, vx, vy, |v|, Fx,
-                           Fy, N, R, StepCount) as CSV
+                           Fy, N, R, StepCount) as CSV; - is standard output
   --png FILE               write the final picture as PNG
   --size WxH               picture size in pixels (default 1920x1080)
   --help                   show this help and exit
   --version                show the version and exit
+
+Each file is written whole or not at all: a run that fails leaves every
+old file as it was. A FIFO or a device is written to, never replaced.
 
 Exit status: 0 done, 1 a file could not be written, 2 bad usage.
 )";

@@ -26,15 +26,15 @@ struct CommandLine {
     /// Ticks to run, 1 to kMaxTicks; 0 runs until the run stops by itself, at
     /// most kMaxTicks.
     std::int64_t ticks = 0;
-    std::string csv;   ///< file for the per-tick data, or empty
-    std::string png;   ///< file for the final picture, or empty
+    std::string csv;   ///< file for the per-tick data, "-" for standard output, or empty
+    std::string png;   ///< file for the final picture, or empty; never the same as csv
     int width = 1920;  ///< picture size in pixels, 1 to 16384
     int height = 1080;
     std::string error;  ///< one line naming the option, for Action::Error
 };
 
-/// The most ticks a run from the command line makes: every tick is kept for
-/// the CSV, so this bounds the memory a run takes (about 90 MB).
+/// The most ticks a run from the command line makes. The CSV is written as
+/// the run goes, so this bounds the file's size (about 190 MB), not memory.
 inline constexpr std::int64_t kMaxTicks = 1'000'000;
 
 /// Reads the arguments after the program name. Options take their value as

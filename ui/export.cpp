@@ -1,7 +1,9 @@
 #include "ui/export.h"
 
 #include <charconv>
-#include <string>
+#include <new>
+
+#include "ui/atomic_file.h"
 
 namespace zorva {
 namespace {
@@ -15,20 +17,49 @@ void Put(std::string& line, double value) {
     line.push_back(',');
 }
 
+// Rows are handed to the file in pieces of about this size, so that the text
+// of a run never has to fit in memory at once.
+constexpr std::size_t kChunkBytes = 64 * 1024;
+
 }  // namespace
+
+void AppendCsvRow(std::string& line, const TickSample& s) {
+    for (double value : {s.t, s.x, s.y, s.vx, s.vy, s.speed, s.Fx, s.Fy, s.N, s.R}) {
+        Put(line, value);
+    }
+    line += std::to_string(s.StepCount);
+    line.push_back('\n');
+}
 
 void WriteRunCsv(std::ostream& out, const RunLog& log) {
     out << kCsvHeader << '\n';
     std::string line;
     for (const TickSample& s : log.rows()) {
         line.clear();
-        for (double value : {s.t, s.x, s.y, s.vx, s.vy, s.speed, s.Fx, s.Fy, s.N, s.R}) {
-            Put(line, value);
-        }
-        line += std::to_string(s.StepCount);
-        line.push_back('\n');
+        AppendCsvRow(line, s);
         out << line;
     }
+}
+
+std::string SaveRunCsv(const RunLog& log, const std::string& path) {
+    OutputFile file(path);
+    try {
+        std::string chunk = std::string(kCsvHeader) + '\n';
+        for (const TickSample& s : log.rows()) {
+            AppendCsvRow(chunk, s);
+            if (chunk.size() >= kChunkBytes) {
+                if (!file.Write(chunk)) {
+                    break;
+                }
+                chunk.clear();
+            }
+        }
+        file.Write(chunk);
+    } catch (const std::bad_alloc&) {
+        return "Could not save " + path + ": not enough memory.";
+    }
+    file.Commit();
+    return file.error();
 }
 
 }  // namespace zorva

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "sim/run_log.h"
 
@@ -11,8 +12,16 @@ namespace zorva {
 inline constexpr const char* kCsvHeader =
     "t (s),x (m),y (m),vx (m/s),vy (m/s),|v| (m/s),Fx (N),Fy (N),N (N),R (m),StepCount";
 
-/// Writes the header and one row per sample, comma-separated, numbers in
-/// the shortest form that reads back to the same double, decimal point.
+/// Appends one sample's row to line: comma-separated, numbers in the shortest
+/// form that reads back to the same double, decimal point, then a newline.
+void AppendCsvRow(std::string& line, const TickSample& sample);
+
+/// Writes the header and one row per sample.
 void WriteRunCsv(std::ostream& out, const RunLog& log);
+
+/// Saves the header and the log's rows at path (bytes as given, "-" for
+/// standard output), whole or not at all. Returns "" or a sentence naming the
+/// file and the reason. Never throws.
+std::string SaveRunCsv(const RunLog& log, const std::string& path);
 
 }  // namespace zorva

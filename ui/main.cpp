@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "sim/state.h"
+#include "ui/atomic_file.h"
 #include "ui/cli.h"
 #include "ui/headless.h"
 #include "ui/qt_window.h"
@@ -57,6 +60,19 @@ void WarnWithoutFonts() {
     }
 }
 
+// Standard output may be a full disk or a closed pipe: the text only counts
+// as shown once it has been handed over whole.
+int Written(const char* what) {
+    errno = 0;
+    std::cout.flush();
+    if (std::cout) {
+        return 0;
+    }
+    std::cerr << "zorva: could not write " << what << ": "
+              << zorva::ReasonInWords(errno != 0 ? errno : EIO) << '\n';
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,14 +81,18 @@ int main(int argc, char** argv) {
     switch (line.action) {
         case zorva::CommandLine::Action::Help:
             std::cout << zorva::UsageText();
-            return 0;
+            return Written("the help");
         case zorva::CommandLine::Action::Version:
             std::cout << "zorva " << zorva::kVersion << '\n';
-            return 0;
+            return Written("the version");
         case zorva::CommandLine::Action::Error:
             std::cerr << line.error << '\n';
             return 2;
         case zorva::CommandLine::Action::Run: {
+            // A file-size limit or a reader that went away is then a failed
+            // write, reported with its reason, rather than a silent end.
+            std::signal(SIGXFSZ, SIG_IGN);
+            std::signal(SIGPIPE, SIG_IGN);
             // Nothing is shown, so no display is needed.
             qputenv("QT_QPA_PLATFORM", "offscreen");
             int qtArgc = 1;

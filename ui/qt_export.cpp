@@ -1,47 +1,69 @@
 #include "ui/qt_export.h"
 
-#include <QSaveFile>
-#include <sstream>
+#include <QBuffer>
+#include <QFile>
+#include <QLocale>
+#include <new>
+#include <string>
 
+#include "ui/atomic_file.h"
 #include "ui/export.h"
 
 namespace zorva {
 namespace {
 
-// QSaveFile writes to a temporary file in the target folder and renames it
-// over the target on commit; a failure anywhere discards the temporary.
-bool Commit(QSaveFile& file, const QString& path, bool written, QString* error) {
-    if (written && file.commit()) {
-        return true;
+bool Report(const std::string& failure, QString* error) {
+    if (!failure.empty() && error != nullptr) {
+        *error = QString::fromLocal8Bit(failure);
     }
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    if (error != nullptr) {
-        *error = QStringLiteral("Could not save %1: %2").arg(path, reason);
-    }
-    return false;
+    return failure.empty();
+}
+
+// File names are bytes to the system: a name is passed on in the local
+// encoding the file dialog decoded it from.
+std::string NativeName(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 }  // namespace
 
-bool SavePng(const QImage& image, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Commit(file, path, false, error);
+QByteArray EncodePng(const QImage& image) {
+    try {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+            return {};
+        }
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return {};
     }
-    return Commit(file, path, image.save(&file, "PNG"), error);
+}
+
+bool SavePng(const QImage& image, const QString& path, QString* error) {
+    // Encoded before the file is touched: a picture that cannot be encoded
+    // leaves the old file as it was.
+    const QByteArray bytes = EncodePng(image);
+    if (bytes.isEmpty()) {
+        return Report("Could not save " + NativeName(path) + ": not enough memory.", error);
+    }
+    return Report(SaveBytes(NativeName(path), std::string_view(bytes.constData(), bytes.size())),
+                  error);
 }
 
 bool SaveCsv(const RunLog& log, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Commit(file, path, false, error);
+    return Report(SaveRunCsv(log, NativeName(path)), error);
+}
+
+QString CsvDialogTitle(const RunLog& log) {
+    const QString title = QStringLiteral("Save the run's data");
+    if (log.dropped() == 0) {
+        return title;
     }
-    std::ostringstream text;
-    WriteRunCsv(text, log);
-    const std::string bytes = text.str();
-    const qint64 written = file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    return Commit(file, path, written == static_cast<qint64>(bytes.size()), error);
+    const QLocale english(QLocale::English);
+    return QStringLiteral("%1 (the first %2 ticks only; %3 later ticks were not kept)")
+        .arg(title, english.toString(static_cast<qulonglong>(log.rows().size())),
+             english.toString(static_cast<qulonglong>(log.dropped())));
 }
 
 }  // namespace zorva

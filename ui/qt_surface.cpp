@@ -225,6 +225,9 @@ QImage BlankImage(int widthPx, int heightPx, double devicePixelRatio) {
     if (image.isNull()) {
         image = QImage(width, height, QImage::Format_RGB32);
     }
+    if (image.isNull()) {
+        return image;
+    }
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::white);
     return image;
@@ -739,16 +742,27 @@ void QtSurface::frameChanged() {
     forgetStrokes();
     seenStrokes_.fill(0);
     // The image grows with the client area and never shrinks, so what is drawn
-    // outside a smaller client area is still there when it grows again.
-    const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));
-    const int heightPx = static_cast<int>(std::ceil(Frame().heightPx()));
-    if (widthPx <= widthPx_ && heightPx <= heightPx_) {
+    // outside a smaller client area is still there when it grows again. It
+    // grows no further than an 8K screen: a window stretched past any screen
+    // would otherwise keep gigabytes for as long as the program runs. Past
+    // the limit the drawing is cut there, as everything is cut to the image.
+    const auto limit = [this](double clientPx, int maxDevicePx, int nowPx) {
+        const int maxPx = static_cast<int>(std::floor(maxDevicePx / devicePixelRatio_));
+        return std::max(nowPx, std::min(static_cast<int>(std::ceil(clientPx)), maxPx));
+    };
+    const int widthPx = limit(Frame().widthPx(), kMaxImageWidth, widthPx_);
+    const int heightPx = limit(Frame().heightPx(), kMaxImageHeight, heightPx_);
+    if (widthPx == widthPx_ && heightPx == heightPx_) {
+        return;
+    }
+    QImage grown = BlankImage(widthPx, heightPx, devicePixelRatio_);
+    // Without the memory the drawing stays as large as it was.
+    if (grown.isNull()) {
         return;
     }
     endPainting();
-    widthPx_ = std::max(widthPx, widthPx_);
-    heightPx_ = std::max(heightPx, heightPx_);
-    QImage grown = BlankImage(widthPx_, heightPx_, devicePixelRatio_);
+    widthPx_ = widthPx;
+    heightPx_ = heightPx;
     // Row by row: both images share format and resolution, and a painter could
     // resample.
     const auto rowBytes = static_cast<std::size_t>(image_.bytesPerLine());

@@ -32,10 +32,15 @@ class QtSurface : public Surface {
     QtSurface(int widthPx, int heightPx, double twipsPerPixel, double devicePixelRatio = 1.0);
     ~QtSurface() override;
 
-    /// The retained image, with everything drawn so far. It is at least as
-    /// large as the client area and never shrinks: when the client area
-    /// shrinks, the part outside it is kept for when it grows again.
+    /// The retained image, with everything drawn so far; null only when the
+    /// first one could not be allocated. It grows with the client area up to
+    /// kMaxImageWidth × kMaxImageHeight device pixels (or while memory
+    /// allows) and never shrinks: when the client area shrinks, the part
+    /// outside it is kept for when it grows again.
     const QImage& image();
+    /// The most device pixels the image grows to by resizing: an 8K screen.
+    static constexpr int kMaxImageWidth = 7680;
+    static constexpr int kMaxImageHeight = 4320;
     /// Font of the printed text; its bold weight follows FontBold.
     void setFont(const QFont& font);
     /// Where the image may differ from its background (in device pixels): a

@@ -500,9 +500,11 @@ void QtWindow::bindShortcuts() {
         }
     });
     add(QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Save the run's data"), QStringLiteral("zorva-run.csv"),
-            QStringLiteral("CSV files (*.csv)"));
+        // The window keeps only the first ticks of a long run; the title says
+        // so before the file is chosen.
+        const QString path = QFileDialog::getSaveFileName(this, CsvDialogTitle(form_.Log()),
+                                                          QStringLiteral("zorva-run.csv"),
+                                                          QStringLiteral("CSV files (*.csv)"));
         QString error;
         if (!path.isEmpty() && !saveData(path, &error)) {
             QMessageBox::warning(this, QStringLiteral("ZORVA"), error);

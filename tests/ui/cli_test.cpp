@@ -70,7 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BadRow{{"--frobnicate", "--csv", "a.csv"}, "--frobnicate"},
                     BadRow{{"--force-components=yes", "--csv", "a.csv"}, "--force-components"},
                     BadRow{{"--poltax", "10"}, "--csv"}, BadRow{{"--ticks", "10"}, "--ticks"},
-                    BadRow{{"--csv"}, "--csv"}));
+                    BadRow{{"--csv"}, "--csv"}, BadRow{{"--help=x"}, "--help"},
+                    BadRow{{"--version=1"}, "--version"},
+                    BadRow{{"--png", "--csv", "a.csv"}, "--png"},
+                    BadRow{{"--csv", "a", "--png=a"}, "--csv"}));
 
 TEST(RunCsv, HasAHeaderWithUnitsAndOneRowPerSample) {
     RunLog log(10);

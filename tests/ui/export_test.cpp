@@ -7,10 +7,17 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <cmath>
+#include <csignal>
+#include <cstdint>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "ui/headless.h"
 #include "ui/qt_export.h"
@@ -67,6 +74,33 @@ TEST(Headless, AFixedNumberOfTicksWritesThatManyRows) {
     EXPECT_EQ(ReadCsv(csv).size(), 300u);
 }
 
+// A run that stops before --ticks says so; one that cannot write one of its
+// outputs writes none; the same file under two names is bad usage.
+TEST(Headless, SaysWhyItStoppedAndWritesAllItsOutputsOrNone) {
+    QTemporaryDir dir;
+    const std::string csv = dir.filePath("run.csv").toStdString();
+    std::ostringstream err;
+    ASSERT_EQ(
+        RunHeadless(ParseCommandLine({"--poltax", "10", "--ticks", "5000", "--csv", csv}), err), 0);
+    EXPECT_NE(err.str().find("reached the summit after 2036 ticks"), std::string::npos)
+        << err.str();
+    { std::ofstream(csv) << "old"; }
+    const std::string missing = dir.filePath("no/run.png").toStdString();
+    EXPECT_EQ(RunHeadless(ParseCommandLine({"--ticks", "5", "--csv", csv, "--png", missing}), err),
+              1);
+    EXPECT_EQ(RunHeadless(ParseCommandLine({"--ticks", "5", "--csv", csv, "--png",
+                                            dir.path().toStdString() + "/./run.csv"}),
+                          err),
+              2);
+    std::ifstream kept(csv);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    // A name that is not UTF-8 is kept byte for byte.
+    const std::string odd = dir.path().toStdString() + "/\xff\xfe.csv";
+    ASSERT_EQ(RunHeadless(ParseCommandLine({"--ticks", "5", "--csv", odd}), err), 0);
+    EXPECT_EQ(unlink(odd.c_str()), 0);
+}
+
 TEST(Headless, AnUnwritableFolderFailsCleanlyAndLeavesNoFile) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("no/such/folder/run.csv");
@@ -99,6 +133,101 @@ TEST(Exports, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+// A file-size limit stands in for a full disk: writes fail the same way,
+// for any user, without a file system of our own.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        const rlimit limit{bytes, saved_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, signal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*signal_)(int) = nullptr;
+};
+
+// An image whose PNG is about 11 KB: noise does not compress.
+QImage Noise() {
+    QImage image(60, 60, QImage::Format_RGB32);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1664525U + 1013904223U;
+            image.setPixel(x, y, seed >> 8U);
+        }
+    }
+    return image;
+}
+
+struct LimitedSave {
+    const char* name;
+    std::function<bool(const QString& path, QString* error)> save;
+};
+
+class SavesPastTheLimit : public testing::TestWithParam<LimitedSave> {};
+
+// Each save is larger than the limit but smaller than the buffer that used to
+// hide the failure until after the file was in place.
+TEST_P(SavesPastTheLimit, FailSayingWhyAndKeepTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old");
+    { std::ofstream(path.toStdString()) << "old"; }
+    QString error;
+    bool saved = true;
+    {
+        const FileSizeLimit limit(8192);
+        saved = GetParam().save(path, &error);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.indexOf("larger than this system allows"), -1) << error.toStdString();
+    EXPECT_NE(error.indexOf(path), -1) << error.toStdString();
+    std::ifstream kept(path.toStdString());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exports, SavesPastTheLimit,
+    testing::Values(
+        LimitedSave{"Png", [](const QString& path,
+                              QString* error) { return SavePng(Noise(), path, error); }},
+        LimitedSave{"Csv",
+                    [](const QString& path, QString* error) {
+                        RunLog log(150);
+                        for (int i = 0; i < 150; ++i) {
+                            log.add({0.1 * i, 0.0679, 2.5e-05, -0.99975, 0.5, 1.118, 4.9, 1e-15,
+                                     10.97, 0.57, i});
+                        }
+                        return SaveCsv(log, path, error);
+                    }},
+        LimitedSave{"CommandLine",
+                    [](const QString& path, QString* error) {
+                        std::ostringstream err;
+                        const int status = RunHeadless(
+                            ParseCommandLine({"--ticks", "60", "--csv", path.toStdString()}), err);
+                        *error = QString::fromStdString(err.str());
+                        return status == 0;
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Exports, TheDataDialogSaysWhenOnlyTheFirstTicksAreKept) {
+    RunLog log(2);
+    log.add({});
+    EXPECT_EQ(CsvDialogTitle(log), "Save the run's data");
+    log.add({});
+    log.add({});
+    EXPECT_NE(CsvDialogTitle(log).indexOf("the first 2 ticks only"), -1);
 }
 
 // Fails for any user, root included: the name is taken by a folder.

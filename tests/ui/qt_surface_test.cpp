@@ -12,6 +12,7 @@
 #include <QStaticText>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -19,6 +20,10 @@
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "curve/curve.h"
 #include "sim/state.h"
@@ -164,6 +169,45 @@ TEST_P(QtSurfaceGrowth, GrowingClientKeepsWhatWasDrawnAndNeverShrinks) {
     EXPECT_TRUE(Inked(image, 90 * ratio, 70 * ratio));
     surface->PSet(150.5, 120.5);
     EXPECT_TRUE(Inked(surface->image(), 150 * ratio, 120 * ratio));
+}
+
+TEST_P(QtSurfaceGrowth, StopsAtAnEightKScreenAndDrawsOnlyWithinIt) {
+    const int ratio = GetParam();
+    auto surface = PixelSurface(100, 80, ratio);
+    const int wider = QtSurface::kMaxImageWidth / ratio + 10;
+    const int taller = QtSurface::kMaxImageHeight / ratio + 10;
+    surface->Resize(wider, taller);
+    EXPECT_EQ(surface->image().size(),
+              QSize(QtSurface::kMaxImageWidth, QtSurface::kMaxImageHeight));
+    surface->Line(0.5, 2.5, wider - 0.5, 2.5);
+    EXPECT_TRUE(Inked(surface->image(), 2 * ratio, 2 * ratio));
+}
+
+// Where a larger image cannot be had, the drawing keeps its size and the
+// surface stays usable. Memory is capped in a child process, which the
+// sanitizers' reserved shadow memory would not survive.
+TEST(QtSurfaceImage, AGrowthWithoutMemoryKeepsTheImageAsItWas) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the cap allows";
+#else
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        auto surface = PixelSurface(100, 80);
+        std::ifstream statm("/proc/self/statm");
+        long pages = 0;
+        statm >> pages;
+        const rlim_t cap = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (16 << 20);
+        const rlimit limit{cap, cap};
+        setrlimit(RLIMIT_AS, &limit);
+        surface->Resize(4000, 4000);
+        surface->Line(0.5, 2.5, 3999.5, 2.5);
+        _exit(surface->image().size() == QSize(100, 80) && Inked(surface->image(), 2, 2) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(QtSurface, QtSurfaceGrowth, testing::Values(1, 2));
