@@ -21,9 +21,9 @@
 #include <string_view>
 #include <vector>
 
+#include "form/fixed_screen.h"
 #include "plot/null_surface.h"
-#include "tests/ui/state_checks.h"
-#include "ui/fixed_screen.h"
+#include "tests/form/state_checks.h"
 #include "ui/qt_window.h"
 
 namespace zorva {

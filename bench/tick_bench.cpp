@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "form/fixed_screen.h"
+#include "form/form.h"
 #include "plot/null_surface.h"
 #include "plot/surface.h"
 #include "sim/state.h"
-#include "ui/fixed_screen.h"
-#include "ui/form.h"
 #include "ui/qt_surface.h"
 
 namespace zorva {

@@ -8,12 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "form/atomic_file.h"
+#include "form/export.h"
+#include "form/fixed_screen.h"
+#include "form/form.h"
 #include "plot/null_surface.h"
 #include "sim/state.h"
-#include "ui/atomic_file.h"
-#include "ui/export.h"
-#include "ui/fixed_screen.h"
-#include "ui/form.h"
 #include "ui/qt_export.h"
 #include "ui/qt_surface.h"
 

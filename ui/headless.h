@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-#include "ui/cli.h"
+#include "form/cli.h"
 
 namespace zorva {
 

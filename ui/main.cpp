@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "form/atomic_file.h"
+#include "form/cli.h"
 #include "sim/state.h"
-#include "ui/atomic_file.h"
-#include "ui/cli.h"
 #include "ui/headless.h"
 #include "ui/qt_window.h"
 #include "ui/version.h"

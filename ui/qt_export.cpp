@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
-#include "ui/atomic_file.h"
-#include "ui/export.h"
+#include "form/atomic_file.h"
+#include "form/export.h"
 
 namespace zorva {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "form/form.h"
 #include "sim/state.h"
-#include "ui/form.h"
 #include "ui/qt_surface.h"
 
 class QCheckBox;

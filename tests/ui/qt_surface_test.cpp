@@ -26,9 +26,9 @@
 #include <unistd.h>
 
 #include "curve/curve.h"
+#include "form/fixed_screen.h"
+#include "form/form.h"
 #include "sim/state.h"
-#include "ui/fixed_screen.h"
-#include "ui/form.h"
 
 namespace zorva {
 namespace {

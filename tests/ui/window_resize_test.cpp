@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/ui/state_checks.h"
+#include "tests/form/state_checks.h"
 #include "ui/qt_window.h"
 
 namespace zorva {

@@ -1,9 +1,9 @@
-#include "ui/export.h"
+#include "form/export.h"
 
 #include <charconv>
 #include <new>
 
-#include "ui/atomic_file.h"
+#include "form/atomic_file.h"
 
 namespace zorva {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/cli.h"
+#include "form/cli.h"
 
 #include <charconv>
 #include <optional>

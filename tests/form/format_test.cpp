@@ -1,4 +1,4 @@
-#include "ui/format.h"
+#include "form/format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "ui/cli.h"
+#include "form/cli.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "ui/export.h"
+#include "form/export.h"
 
 namespace zorva {
 namespace {

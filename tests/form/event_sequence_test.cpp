@@ -9,10 +9,10 @@
 #include <string>
 
 #include "curve/curve.h"
+#include "form/fixed_screen.h"
+#include "form/form.h"
 #include "plot/null_surface.h"
-#include "tests/ui/state_checks.h"
-#include "ui/fixed_screen.h"
-#include "ui/form.h"
+#include "tests/form/state_checks.h"
 
 namespace zorva {
 namespace {

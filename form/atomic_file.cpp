@@ -1,4 +1,4 @@
-#include "ui/atomic_file.h"
+#include "form/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -7,13 +7,13 @@
 #include <iosfwd>
 #include <string>
 
+#include "form/controls.h"
+#include "form/tick.h"
 #include "plot/curve_plot.h"
 #include "plot/surface.h"
 #include "sim/run_log.h"
 #include "sim/state.h"
 #include "sim/tick.h"
-#include "ui/controls.h"
-#include "ui/simulation_tick.h"
 
 namespace zorva {
 

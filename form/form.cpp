@@ -1,15 +1,15 @@
-#include "ui/form.h"
+#include "form/form.h"
 
 #include <cmath>
 #include <iostream>
 #include <string>
 
 #include "curve/curve.h"
+#include "form/format.h"
 #include "plot/arrow.h"
-#include "plot/curvature.h"
 #include "plot/axes.h"
+#include "plot/curvature.h"
 #include "sim/forces.h"
-#include "ui/format.h"
 
 namespace zorva {
 namespace {

@@ -3,8 +3,8 @@
 // without a real screen (the command line, tests, measurements).
 #pragma once
 
+#include "form/form.h"
 #include "plot/surface.h"
-#include "ui/form.h"
 
 namespace zorva {
 

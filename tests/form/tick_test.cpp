@@ -1,4 +1,4 @@
-#include "ui/simulation_tick.h"
+#include "form/tick.h"
 
 #include <gtest/gtest.h>
 

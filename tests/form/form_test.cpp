@@ -1,4 +1,4 @@
-#include "ui/form.h"
+#include "form/form.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 
 #include "curve/curve.h"
+#include "form/fixed_screen.h"
 #include "plot/recording_surface.h"
-#include "ui/fixed_screen.h"
 
 namespace zorva {
 namespace {

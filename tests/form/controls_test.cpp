@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "form/controls.h"
 
 #include <gtest/gtest.h>
 
