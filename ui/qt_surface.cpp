@@ -1,11 +1,9 @@
 #include "ui/qt_surface.h"
 
+#include "raster/clip.h"
 #include "raster/span_fill.h"
 #include "raster/vector_state.h"
-
-#if __has_include(<sys/mman.h>)
-#include <sys/mman.h>
-#endif
+#include "ui/retained_image.h"
 
 #include <QFontMetricsF>
 #include <QList>
@@ -35,25 +33,12 @@ constexpr double kDashDotPeriod = 19.0;
 // which is what a round-capped stroke of a point looks like.
 constexpr double kShortestStrokePx = 0.25;
 
-// Circles and dots are filled polygons with their vertices on the circle.
-// Their chords stay within this distance of the true circle: the raster
-// engine's own 1/64-pixel grid, so the pixels are those of the circle itself.
-constexpr double kChordDeviationPx = 1.0 / 64.0;
-// No chord is longer than this, so that the vertices of a huge circle, of
-// which only the part crossing the image is drawn, stay near the image.
-constexpr double kLongestChordPx = 1024.0;
-// Bounds the vertex count of an absurdly large circle so that it stays an
-// exact integer in double precision.
-constexpr double kMostCircleSteps = 1 << 30;
-
 // Rings up to this radius are filled row by row; beyond it the rows' share
 // of the ring is lost to rounding, and the ring is drawn as arcs.
 constexpr double kLargestFilledRingPx = 1e6;
 
-// Strokes up to this width have their pixel runs remembered, at most this
-// many: enough for the curve's samples and the narrow arrows of a tick.
+// Strokes up to this width have their pixel runs remembered.
 constexpr int kWidestRememberedStroke = 3;
-constexpr std::size_t kMostRememberedStrokes = 512;
 
 // Most laid-out texts kept per font weight.
 constexpr std::size_t kMostStoredTexts = 64;
@@ -101,57 +86,6 @@ QPen ToQPen(const Pen& pen, double dashOffsetPx) {
     return qtPen;
 }
 
-// Which sides of rect the point lies beyond, as bits.
-int OutCode(const QRectF& rect, PixelPoint p) {
-    return (p.x < rect.left() ? 1 : 0) | (p.x > rect.right() ? 2 : 0) | (p.y < rect.top() ? 4 : 0) |
-           (p.y > rect.bottom() ? 8 : 0);
-}
-
-// Cohen–Sutherland: cuts the segment from a to b down to the part inside
-// rect; false when none is. An end point that lies outside is moved along the
-// segment onto the side it lies beyond, with that coordinate set exactly, so
-// that a segment running beyond any screen along an axis keeps its other
-// coordinate to the last bit. (A parametric clip would lose it: the image's
-// share of such a segment is below the precision of the parameter.)
-bool ClipSegment(const QRectF& rect, PixelPoint& a, PixelPoint& b) {
-    // Each step puts one coordinate of an end point on a side, so four settle it.
-    for (int step = 0; step < 4; ++step) {
-        const int codeA = OutCode(rect, a);
-        const int codeB = OutCode(rect, b);
-        if ((codeA | codeB) == 0) {
-            return true;
-        }
-        if ((codeA & codeB) != 0) {
-            return false;
-        }
-        PixelPoint& outside = codeA != 0 ? a : b;
-        const PixelPoint other = codeA != 0 ? b : a;
-        const int code = codeA != 0 ? codeA : codeB;
-        const double dx = other.x - outside.x;
-        const double dy = other.y - outside.y;
-        if ((code & 3) != 0) {
-            const double x = (code & 1) != 0 ? rect.left() : rect.right();
-            outside = {x, outside.y + dy * ((x - outside.x) / dx)};
-        } else {
-            const double y = (code & 4) != 0 ? rect.top() : rect.bottom();
-            outside = {outside.x + dx * ((y - outside.y) / dy), y};
-        }
-    }
-    return OutCode(rect, a) == 0 && OutCode(rect, b) == 0;
-}
-
-// Vertices of the polygon that stands for a whole circle of radius radiusPx.
-// A chord spanning the angle φ lies radius·(1 − cos(φ/2)) ≈ radius·φ²/8 inside
-// the circle at its middle. A multiple of eight keeps the polygon as
-// symmetric as the circle under quarter turns and mirroring, so that a dot
-// is as wide as it is high.
-double CircleSteps(double radiusPx) {
-    const double byDeviation = kTwoPi / std::sqrt(8.0 * kChordDeviationPx / radiusPx);
-    const double byLength = kTwoPi * radiusPx / kLongestChordPx;
-    return 8.0 *
-           std::ceil(std::clamp(std::max(byDeviation, byLength), 8.0, kMostCircleSteps) / 8.0);
-}
-
 // Appends the points of the circle about (centreX, centreY) at the angles
 // k·stepAngle (y downwards), k running from fromStep to toStep either way.
 void AppendArc(QPolygonF& polygon, double centreX, double centreY, double radiusPx, double fromStep,
@@ -174,63 +108,6 @@ int StretchOffset(const void* pixels) {
     constexpr std::uintptr_t kCacheLineBytes = 64;
     return static_cast<int>(reinterpret_cast<std::uintptr_t>(pixels) % kCacheLineBytes /
                             sizeof(std::uint32_t));
-}
-
-// An image of width × height pixels (both ≥ 1) whose memory lies on 2 MB
-// pages where the system offers them; a null image when it is too small to
-// gain from them or the memory cannot be had. A tick paints a few pixels in
-// each of thousands of rows, and at 4K every row of the image lies in a 4 kB
-// page of its own: more pages than the processor keeps translated, so that
-// most rows cost a walk through the page tables. On 2 MB pages the 4K tick
-// took a twentieth less.
-QImage LargePageImage(int width, int height) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::size_t kLargePageBytes = std::size_t{2} << 20U;
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * sizeof(std::uint32_t);
-    const std::size_t bytes = rowBytes * static_cast<std::size_t>(height);
-    if (bytes < kLargePageBytes) {
-        return {};
-    }
-    const std::size_t rounded = (bytes + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
-    void* memory = std::aligned_alloc(kLargePageBytes, rounded);
-    if (memory == nullptr) {
-        return {};
-    }
-    // Only a request: without large pages the memory is ordinary memory.
-    madvise(memory, rounded, MADV_HUGEPAGE);
-    QImage image(
-        static_cast<uchar*>(memory), width, height, static_cast<qsizetype>(rowBytes),
-        QImage::Format_RGB32, [](void* pixels) { std::free(pixels); }, memory);
-    // An image Qt refuses never takes the memory over.
-    if (image.isNull()) {
-        std::free(memory);
-    }
-    return image;
-#else
-    static_cast<void>(width);
-    static_cast<void>(height);
-    return {};
-#endif
-}
-
-QImage BlankImage(int widthPx, int heightPx, double devicePixelRatio) {
-    // The small allowance keeps a product such as 1000 × 1.1 from rounding up
-    // to a device pixel that no logical pixel covers.
-    const auto devicePixels = [devicePixelRatio](int logical) {
-        return static_cast<int>(std::ceil(logical * devicePixelRatio - 1e-9));
-    };
-    const int width = devicePixels(widthPx);
-    const int height = devicePixels(heightPx);
-    QImage image = LargePageImage(width, height);
-    if (image.isNull()) {
-        image = QImage(width, height, QImage::Format_RGB32);
-    }
-    if (image.isNull()) {
-        return image;
-    }
-    image.setDevicePixelRatio(devicePixelRatio);
-    image.fill(Qt::white);
-    return image;
 }
 
 }  // namespace
@@ -370,6 +247,10 @@ QRect QtSurface::reachedPixels(const QRectF& area) const {
         .intersected(image_.rect());
 }
 
+ClipArea QtSurface::clipArea(double marginPx) const {
+    return {-marginPx, -marginPx, widthPx_ + marginPx, heightPx_ + marginPx};
+}
+
 QRectF QtSurface::imageArea(double marginPx) const {
     return {-marginPx, -marginPx, widthPx_ + 2.0 * marginPx, heightPx_ + 2.0 * marginPx};
 }
@@ -440,7 +321,7 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
     // start point.
     PixelPoint start = a;
     PixelPoint end = b;
-    if (!ClipSegment(imageArea(pen.width), start, end)) {
+    if (!ClipSegment(clipArea(pen.width), start.x, start.y, end.x, end.y)) {
         return;
     }
     const double ratio = devicePixelRatio_;
@@ -456,9 +337,7 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
         return;
     }
     // Other strokes are painted pixel by pixel: a wide one with its round
-    // ends, a one-pixel one as a thin line, solid or dash-dot. Narrow strokes
-    // keep their pixel runs, since the curve, the axes and the legend are
-    // stroked anew at every tick along the same segments.
+    // ends, a one-pixel one as a thin line, solid or dash-dot.
     const PixelRows rows = pixelRows();
     const QRgb colour = ToPixel(pen.colour);
     const StrokeKey key{start.x * ratio,
@@ -467,65 +346,16 @@ void QtSurface::drawLine(Point from, Point to, const Pen& pen) {
                         end.y * ratio,
                         thin ? 0.0 : std::max(pen.width, 1) / 2.0 * ratio,
                         dashOffset};
-    // Wide strokes are the erasers, which move at every tick.
+    // Wide strokes are the erasers, which move at every tick; narrow ones
+    // are stroked anew along the same segments.
     if (pen.width > kWidestRememberedStroke) {
         FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
         return;
     }
-    // The stroke drawn after the last one the time before is asked for
-    // without hashing its key: the curve's segments, the axes and the legend
-    // come in the same order at every tick.
-    StrokeEntry* entry = nullptr;
-    StrokeEntry* const expected = lastStroke_ != nullptr ? lastStroke_->second.next : nullptr;
-    if (expected != nullptr && expected->first == key) {
-        entry = expected;
-    } else if (const auto found = strokeRuns_.find(key); found != strokeRuns_.end()) {
-        entry = &*found;
-    } else {
-        // Only a stroke seen before is likely to come again: the arrows move
-        // at every tick, and keeping their runs would cost more than painting
-        // them.
-        const std::size_t hash = StrokeKeyHash{}(key);
-        std::size_t& seen = seenStrokes_[hash % seenStrokes_.size()];
-        if (seen != hash) {
-            seen = hash;
-            if (dashed) {
-                FillDashedThinLine(rows, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
-                                   dashOffset, colour);
-            } else if (thin) {
-                FillThinLine(rows, key.x0, key.y0, key.x1, key.y1, colour);
-            } else {
-                FillCapsule(rows, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
-            }
-            return;
-        }
-        if (strokeRuns_.size() >= kMostRememberedStrokes) {
-            forgetStrokes();
-        }
-        entry = &*strokeRuns_.emplace(key, RememberedStroke{}).first;
-        std::vector<PixelRun>& runs = entry->second.runs;
-        if (dashed) {
-            DashedThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, kDashDotPattern, dashOffset,
-                               runs);
-        } else if (thin) {
-            ThinLineRuns(rows, key.x0, key.y0, key.x1, key.y1, runs);
-        } else {
-            CapsuleRuns(rows, key.x0, key.y0, key.x1, key.y1, key.radius, runs);
-        }
-    }
-    if (lastStroke_ != nullptr) {
-        lastStroke_->second.next = entry;
-    }
-    lastStroke_ = entry;
-    RememberedStroke& stroke = entry->second;
-    if (rows.ink == nullptr || colour == rows.ink->background()) {
-        FillRuns(rows, stroke.runs, colour);
-        return;
-    }
-    if (!stroke.prepared.fits(rows)) {
-        stroke.prepared.prepare(rows, stroke.runs);
-    }
-    stroke.prepared.paint(rows, colour);
+    const StrokeShape shape = dashed ? StrokeShape::DashedThinLine
+                              : thin ? StrokeShape::ThinLine
+                                     : StrokeShape::Capsule;
+    strokes_.paint(rows, key, shape, kDashDotPattern, colour);
 }
 
 void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
@@ -539,17 +369,11 @@ void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
         fillDot(c.x, c.y, ToQColor(pen.colour), pen.width);
         return;
     }
-    // A pixel of the image is painted when its centre lies within half a pen
-    // width of the circle, and the nearest point of the circle then lies
-    // within the image grown by half a pen width. Only the arcs of the circle
-    // that run through the image grown by a whole pen width are drawn.
-    const QRectF area = imageArea(pen.width);
+    // Only the arcs of the circle that run through the image grown by a
+    // whole pen width can reach a pixel of it.
+    const ClipArea area = clipArea(pen.width);
     const double halfWidth = pen.width / 2.0;
-    const double nearX = std::max({area.left() - c.x, 0.0, c.x - area.right()});
-    const double nearY = std::max({area.top() - c.y, 0.0, c.y - area.bottom()});
-    const double farX = std::max(std::abs(c.x - area.left()), std::abs(c.x - area.right()));
-    const double farY = std::max(std::abs(c.y - area.top()), std::abs(c.y - area.bottom()));
-    if (r + halfWidth < std::hypot(nearX, nearY) || r - halfWidth > std::hypot(farX, farY)) {
+    if (!RingMeetsArea(area, c.x, c.y, r, halfWidth)) {
         return;
     }
     const double ratio = devicePixelRatio_;
@@ -562,48 +386,15 @@ void QtSurface::drawCircle(Point centre, float radius, const Pen& pen) {
     const double stepAngle = kTwoPi / steps;
     // A ring without a hole is a disc at most two pen widths across; it is
     // drawn whole rather than cut into pieces that would have to be sectors.
-    if (r <= halfWidth) {
+    // So is a circle that lies wholly in the area.
+    const CircleArcs arcs =
+        r <= halfWidth ? CircleArcs{} : ArcsInArea(area, c.x, c.y, r, stepAngle);
+    if (!arcs.crossesEdge) {
         paintArc(c.x, c.y, r, 0.0, steps, stepAngle, pen);
         return;
     }
-
-    // Angles (y downwards) where the circle crosses the lines through the
-    // area's edges; between two neighbours it is wholly inside or outside.
-    // Unused places stay infinite and sort last.
-    std::array<double, 8> cuts{};
-    cuts.fill(std::numeric_limits<double>::infinity());
-    std::size_t cutCount = 0;
-    const auto cut = [&](double angle) { cuts[cutCount++] = angle < 0.0 ? angle + kTwoPi : angle; };
-    for (const double x : {area.left(), area.right()}) {
-        const double cosine = (x - c.x) / r;
-        if (std::abs(cosine) < 1.0) {
-            cut(std::acos(cosine));
-            cut(-std::acos(cosine));
-        }
-    }
-    for (const double y : {area.top(), area.bottom()}) {
-        const double sine = (y - c.y) / r;
-        if (std::abs(sine) < 1.0) {
-            cut(std::asin(sine));
-            cut(std::numbers::pi - std::asin(sine));
-        }
-    }
-    const auto inArea = [&](double angle) {
-        return area.contains(c.x + r * std::cos(angle), c.y + r * std::sin(angle));
-    };
-    if (cutCount == 0) {
-        // Having passed the test above, the circle lies wholly in the area.
-        paintArc(c.x, c.y, r, 0.0, steps, stepAngle, pen);
-        return;
-    }
-    std::sort(cuts.begin(), cuts.end());
-    for (std::size_t i = 0; i < cutCount; ++i) {
-        const double start = cuts[i];
-        const double end = i + 1 < cutCount ? cuts[i + 1] : cuts[0] + kTwoPi;
-        if (end > start && inArea((start + end) / 2.0)) {
-            paintArc(c.x, c.y, r, std::floor(start / stepAngle), std::ceil(end / stepAngle),
-                     stepAngle, pen);
-        }
+    for (std::size_t i = 0; i < arcs.count; ++i) {
+        paintArc(c.x, c.y, r, arcs.steps[2 * i], arcs.steps[2 * i + 1], stepAngle, pen);
     }
 }
 
@@ -721,26 +512,8 @@ double QtSurface::lineHeightPx() const {
     return lineHeightPx_;
 }
 
-std::size_t QtSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
-    // The bits of the coordinates, mixed: std::hash<double> hashes bytes one
-    // by one, and a tick looks up some two hundred strokes.
-    std::uint64_t hash = 0;
-    for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius, key.dashOffset}) {
-        hash = (hash ^ std::bit_cast<std::uint64_t>(value)) * 0x9E3779B97F4A7C15ULL;
-        hash ^= hash >> 29;
-    }
-    return static_cast<std::size_t>(hash);
-}
-
-void QtSurface::forgetStrokes() {
-    strokeRuns_.clear();
-    lastStroke_ = nullptr;
-}
-
 void QtSurface::frameChanged() {
-    // The runs were cut to the image as it was.
-    forgetStrokes();
-    seenStrokes_.fill(0);
+    strokes_.forget();
     // The image grows with the client area and never shrinks, so what is drawn
     // outside a smaller client area is still there when it grows again. It
     // grows no further than an 8K screen: a window stretched past any screen

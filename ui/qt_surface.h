@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "plot/surface.h"
+#include "raster/clip.h"
 #include "raster/span_fill.h"
+#include "raster/stroke_cache.h"
 
 namespace zorva {
 
@@ -73,6 +75,7 @@ class QtSurface : public Surface {
     QRect reachedPixels(const QRectF& area) const;
     /// The image in logical pixels, grown on every side by marginPx.
     QRectF imageArea(double marginPx) const;
+    ClipArea clipArea(double marginPx) const;
     void fillDot(double xPx, double yPx, const QColor& colour, int diameterPx);
     void paintArc(double centreX, double centreY, double radiusPx, double firstStep,
                   double lastStep, double stepAngle, const Pen& pen);
@@ -94,38 +97,8 @@ class QtSurface : public Surface {
     QPen painterPen_;
     QColor painterFill_;
     bool painterFilling_ = false;
-    /// The pixel runs of narrow strokes drawn lately, by end points and half
-    /// width in device pixels (0 for a thin line) and where a dash-dot stroke
-    /// starts in its pattern (−1 for a solid one): the curve, the axes and
-    /// the legend are stroked anew at every tick along the same segments.
-    struct StrokeKey {
-        double x0, y0, x1, y1, radius, dashOffset;
-        bool operator==(const StrokeKey&) const = default;
-    };
-    struct StrokeKeyHash {
-        std::size_t operator()(const StrokeKey& key) const;
-    };
-    struct RememberedStroke;
-    using StrokeEntry = std::pair<const StrokeKey, RememberedStroke>;
-    struct RememberedStroke {
-        std::vector<PixelRun> runs;
-        /// The runs made ready for the image as it is.
-        PreparedRuns prepared;
-        /// The remembered stroke drawn after this one the last time, if any:
-        /// the next to be asked for, as a tick draws them in the same order.
-        StrokeEntry* next = nullptr;
-    };
-    std::unordered_map<StrokeKey, RememberedStroke, StrokeKeyHash> strokeRuns_;
-    /// The remembered stroke drawn last (null after the store is emptied):
-    /// the one drawn after it the time before is expected next.
-    StrokeEntry* lastStroke_ = nullptr;
-    /// Forgets every remembered stroke.
-    void forgetStrokes();
-    /// Hashes of narrow strokes drawn lately whose runs are not kept (yet),
-    /// each at its place modulo the size. A stroke is taken as seen when its
-    /// hash is found there; a stroke wrongly taken so only has its runs kept
-    /// before it is drawn again.
-    std::array<std::size_t, 1024> seenStrokes_{};
+    /// The pixel runs of narrow strokes drawn lately.
+    StrokeCache strokes_;
     /// A laid-out text and what its last printing left: the same labels are
     /// printed at every tick, mostly where nothing else was drawn since.
     struct PrintedText {
