@@ -10,6 +10,8 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/raster/pixel_reference.h"
+
 namespace zorva {
 namespace {
 
@@ -102,14 +104,11 @@ TEST_P(Ring, PaintsExactlyThePixelCentresWithinHalfAWidthOfTheCircle) {
     const RingRow& r = GetParam();
     Buffer buffer(60, 40);
     FillRing(buffer.rows, r.cx, r.cy, r.radius, r.halfWidth, kInk);
-    for (int y = 0; y < 40; ++y) {
-        for (int x = 0; x < 60; ++x) {
-            const double off = std::abs(std::hypot(x + 0.5 - r.cx, y + 0.5 - r.cy) - r.radius);
-            if (std::abs(off - r.halfWidth) > 1e-6) {
-                ASSERT_EQ(buffer.inked(x, y), off < r.halfWidth) << x << ", " << y;
-            }
-        }
-    }
+    const Mismatches wrong = FindMismatches(60, 40, [&](int x, int y) {
+        const std::optional<bool> in = InRing(x, y, r.cx, r.cy, r.radius, r.halfWidth, 1e-6);
+        return in.has_value() && buffer.inked(x, y) != *in;
+    });
+    EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
     EXPECT_TRUE(buffer.paddingUntouched());
 }
 

@@ -30,6 +30,8 @@
 #include "form/form.h"
 #include "sim/state.h"
 
+#include "tests/raster/pixel_reference.h"
+
 namespace zorva {
 namespace {
 
@@ -56,24 +58,19 @@ bool Inked(const QImage& image, int x, int y) {
 
 int InkCount(const QImage& image) {
     int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            count += Inked(image, x, y) ? 1 : 0;
-        }
-    }
+    ForEachPixel(image.width(), image.height(),
+                 [&](int x, int y) { count += Inked(image, x, y) ? 1 : 0; });
     return count;
 }
 
 // The smallest rectangle holding every pixel that is not white (empty when none is).
 QRect InkBox(const QImage& image) {
     QRect box;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (Inked(image, x, y)) {
-                box |= QRect(x, y, 1, 1);
-            }
+    ForEachPixel(image.width(), image.height(), [&](int x, int y) {
+        if (Inked(image, x, y)) {
+            box |= QRect(x, y, 1, 1);
         }
-    }
+    });
     return box;
 }
 
@@ -144,11 +141,10 @@ TEST(QtSurfaceImage, ClsFillsTheImageWithTheBackColour) {
     surface->BackColor = RGB(10, 200, 30);
     surface->Cls();
     const QImage& image = surface->image();
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            ASSERT_EQ(image.pixel(x, y), qRgb(10, 200, 30)) << x << ", " << y;
-        }
-    }
+    const Mismatches wrong = FindMismatches(image.width(), image.height(), [&](int x, int y) {
+        return image.pixel(x, y) != qRgb(10, 200, 30);
+    });
+    EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
 }
 
 class QtSurfaceGrowth : public testing::TestWithParam<int> {};
@@ -482,20 +478,13 @@ class QtSurfaceCircle : public testing::TestWithParam<RingRow> {};
 // Inked are exactly the pixels whose centre lies within half a pen width of
 // the circle, but for those on the edge to the raster engine's precision.
 void ExpectRing(const QImage& image, double centreX, double centreY, double radiusPx, int widthPx) {
-    int inked = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const double off =
-                std::abs(std::hypot(x + 0.5 - centreX, y + 0.5 - centreY) - radiusPx);
-            if (Inked(image, x, y)) {
-                ++inked;
-                ASSERT_LE(off, widthPx / 2.0 + kEdgeTiePx) << x << ", " << y;
-            } else {
-                ASSERT_GE(off, widthPx / 2.0 - kEdgeTiePx) << x << ", " << y;
-            }
-        }
-    }
-    EXPECT_GT(inked, 0);
+    const Mismatches wrong = FindMismatches(image.width(), image.height(), [&](int x, int y) {
+        const std::optional<bool> in =
+            InRing(x, y, centreX, centreY, radiusPx, widthPx / 2.0, kEdgeTiePx);
+        return in.has_value() && Inked(image, x, y) != *in;
+    });
+    EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
+    EXPECT_GT(InkCount(image), 0);
 }
 
 TEST_P(QtSurfaceCircle, OutlineLiesAtTheRadius) {
@@ -596,15 +585,13 @@ TEST_P(QtSurfaceHugeCircle, GivesThePixelsOfTheWholeCircleStrokedByQPainter) {
     painter.drawEllipse(QPointF(row.centreX, row.centreY), row.radiusPx, row.radiusPx);
     painter.end();
     EXPECT_GT(InkCount(reference), 0);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (Inked(image, x, y) != Inked(reference, x, y)) {
-                const double off = std::abs(
-                    std::hypot(x + 0.5 - row.centreX, y + 0.5 - row.centreY) - row.radiusPx);
-                ASSERT_LT(std::abs(off - widthPx / 2.0), kEdgeTiePx) << x << ", " << y;
-            }
-        }
-    }
+    // Only pixels on the ring's edge may differ from the painter's.
+    const Mismatches wrong = FindMismatches(image.width(), image.height(), [&](int x, int y) {
+        return Inked(image, x, y) != Inked(reference, x, y) &&
+               InRing(x, y, row.centreX, row.centreY, row.radiusPx, widthPx / 2.0, kEdgeTiePx)
+                   .has_value();
+    });
+    EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
 }
 
 INSTANTIATE_TEST_SUITE_P(QtSurface, QtSurfaceHugeCircle,
@@ -648,17 +635,13 @@ TEST_P(QtSurfaceLongLine, GivesThePixelsOfTheUnclippedLine) {
     painter.setPen(ReferencePen(widthPx));
     painter.drawLine(a, b);
     painter.end();
-    int inked = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            inked += Inked(image, x, y) ? 1 : 0;
-            if (Inked(image, x, y) != Inked(reference, x, y)) {
-                const double edge = DistanceToSegment(PixelCentre(x, y), a, b) - widthPx / 2.0;
-                ASSERT_LT(std::abs(edge), kStrokeEdgeTiePx) << x << ", " << y;
-            }
-        }
-    }
-    EXPECT_GT(inked, 0);
+    // Only pixels on the stroke's edge may differ from the painter's.
+    const Mismatches wrong = FindMismatches(image.width(), image.height(), [&](int x, int y) {
+        const double edge = DistanceToSegment(PixelCentre(x, y), a, b) - widthPx / 2.0;
+        return Inked(image, x, y) != Inked(reference, x, y) && std::abs(edge) >= kStrokeEdgeTiePx;
+    });
+    EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
+    EXPECT_GT(InkCount(image), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
