@@ -84,5 +84,16 @@ xdotool mousemove $((cx + cw / 2 + 50)) $((cy + 300)) click 1
 sleep 0.4; shot drawing-clicked
 [ "$(differ readout-clicked drawing-clicked "$cw" $((ch - drawing_top)) 0 $drawing_top)" != "0" ] && pass "a click on the drawing redraws it" || flunk "a click on the drawing changed nothing"
 
+# The window manager makes the client area smaller, as a user dragging the
+# frame would: a resize like any other, the drawing keeping its corner and
+# scale, so the vertical axis stays where it was.
+xdotool windowsize "$window" 1200 700
+sleep 0.8
+read -r nw nh < <(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+[ "$nw" -eq 1200 ] && [ "$nh" -eq 700 ] && pass "the window manager resized the client area" || flunk "client area is ${nw}x${nh}"
+shot resized
+v=$(darkest "$out/resized.png" $((cx + cw / 5)) $((cy + 300)))
+awk -v v="$v" 'BEGIN { exit !(v < 0.35) }' && pass "the axis stayed in place" || flunk "no axis at its place after the resize: $v"
+
 kill -0 "$app" 2>/dev/null && pass "still running" || flunk "the program died"
 exit $fail
