@@ -19,7 +19,7 @@ void Put(std::string& line, double value) {
 
 // Rows are handed to the file in pieces of about this size, so that the text
 // of a run never has to fit in memory at once.
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 }  // namespace
 

@@ -24,7 +24,7 @@ constexpr double kTwipsPerPixel = 15.0;  // 96 dots per inch
 
 // Rows go to the file in pieces of about this size: a million ticks make
 // 190 MB of text, which is never held at once.
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 int Fail(std::ostream& err, const std::string& message) {
     err << message << '\n';

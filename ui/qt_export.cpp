@@ -56,7 +56,7 @@ bool SaveCsv(const RunLog& log, const QString& path, QString* error) {
 }
 
 QString CsvDialogTitle(const RunLog& log) {
-    const QString title = QStringLiteral("Save the run's data");
+    QString title = QStringLiteral("Save the run's data");
     if (log.dropped() == 0) {
         return title;
     }

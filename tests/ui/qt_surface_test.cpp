@@ -586,9 +586,10 @@ TEST_P(QtSurfaceHugeCircle, GivesThePixelsOfTheWholeCircleStrokedByQPainter) {
     painter.end();
     EXPECT_GT(InkCount(reference), 0);
     // Only pixels on the ring's edge may differ from the painter's.
+    const double halfWidth = widthPx / 2.0;
     const Mismatches wrong = FindMismatches(image.width(), image.height(), [&](int x, int y) {
         return Inked(image, x, y) != Inked(reference, x, y) &&
-               InRing(x, y, row.centreX, row.centreY, row.radiusPx, widthPx / 2.0, kEdgeTiePx)
+               InRing(x, y, row.centreX, row.centreY, row.radiusPx, halfWidth, kEdgeTiePx)
                    .has_value();
     });
     EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
@@ -636,8 +637,9 @@ TEST_P(QtSurfaceLongLine, GivesThePixelsOfTheUnclippedLine) {
     painter.drawLine(a, b);
     painter.end();
     // Only pixels on the stroke's edge may differ from the painter's.
+    const double halfWidth = widthPx / 2.0;
     const Mismatches wrong = FindMismatches(image.width(), image.height(), [&](int x, int y) {
-        const double edge = DistanceToSegment(PixelCentre(x, y), a, b) - widthPx / 2.0;
+        const double edge = DistanceToSegment(PixelCentre(x, y), a, b) - halfWidth;
         return Inked(image, x, y) != Inked(reference, x, y) && std::abs(edge) >= kStrokeEdgeTiePx;
     });
     EXPECT_EQ(wrong.count, 0) << "first at " << wrong.firstX << ", " << wrong.firstY;
@@ -882,10 +884,11 @@ TEST(QtSurfaceStrokes, KeptRunsGiveTheFreshPixelsInAnyOrder) {
         if (step == 3 * strokes.size() + strokes.size() + strokes.size() / 2) {
             for (int twice = 0; twice < 2; ++twice) {
                 for (std::size_t k = 0; k < kFiller / 2; ++k) {
+                    const std::size_t fillerRow = k / 150;
                     const Stroke filler{1.0 + k % 150,
-                                        1.0 + static_cast<double>(k / 150) * 9.0,
+                                        1.0 + fillerRow * 9.0,
                                         5.0 + k % 150,
-                                        3.0 + static_cast<double>(k / 150) * 9.0,
+                                        3.0 + fillerRow * 9.0,
                                         1,
                                         kSolid,
                                         RGB(0, 0, 200)};
