@@ -35,7 +35,7 @@ constexpr double kLongestFrameMs = 50.0;
 // The browser's text rasteriser, through the page script.
 EM_JS(double, PageLineHeight, (), { return Module["zorvaText"].lineHeight(); });
 EM_JS(int, PageRasterise, (const char* text, int length, int bold),
-      { return Module["zorvaText"].rasterise(UTF8ToString(text, length), bold != = 0); });
+      { return Module["zorvaText"].rasterise(UTF8ToString(text, length), bold > 0); });
 EM_JS(int, PageCoverageWidth, (), { return Module["zorvaText"].last.width; });
 EM_JS(int, PageCoverageHeight, (), { return Module["zorvaText"].last.height; });
 EM_JS(int, PageCoverageOrigin, (), { return Module["zorvaText"].last.originX; });
