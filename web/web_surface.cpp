@@ -29,6 +29,10 @@ constexpr double kMostCircleSteps = 1 << 30;
 // Rings up to this radius are filled row by row; beyond it the rows' share of
 // the ring is lost to rounding, and the ring is drawn as arcs.
 constexpr double kLargestFilledRingPx = 1e6;
+// Strokes up to this width have their pixel runs remembered, at most this
+// many: enough for the curve's samples and the narrow arrows of a tick.
+constexpr int kWidestRememberedStroke = 3;
+constexpr std::size_t kMostRememberedStrokes = 512;
 // Most laid-out texts kept per font weight.
 constexpr std::size_t kMostStoredTexts = 64;
 // Text that starts further left than this cannot reach the image.
@@ -213,14 +217,88 @@ void WebSurface::drawLine(Point from, Point to, const Pen& pen) {
         paintWideDashes(start, end, dashOffset, pen);
         return;
     }
-    if (dashed) {
-        FillDashedThinLine(rows(), start.x, start.y, end.x, end.y, kDashDotPattern, dashOffset,
-                           colour);
-    } else if (thin) {
-        FillThinLine(rows(), start.x, start.y, end.x, end.y, colour);
-    } else {
-        FillCapsule(rows(), start.x, start.y, end.x, end.y, half, colour);
+    const StrokeKey key{start.x, start.y, end.x, end.y, thin ? 0.0 : half, dashOffset};
+    // Wide strokes are the erasers, which move at every tick.
+    if (pen.width > kWidestRememberedStroke) {
+        FillCapsule(rows(), key.x0, key.y0, key.x1, key.y1, key.radius, colour);
+        return;
     }
+    paintNarrowStroke(key, thin, dashed, colour);
+}
+
+void WebSurface::paintNarrowStroke(const StrokeKey& key, bool thin, bool dashed,
+                                   std::uint32_t colour) {
+    // The curve's segments, the axes and the legend are stroked anew at every
+    // tick along the same segments and in the same order: the one drawn after
+    // the last one the time before is asked for first, without hashing.
+    const PixelRows pixels = rows();
+    StrokeEntry* entry = nullptr;
+    StrokeEntry* const expected = lastStroke_ != nullptr ? lastStroke_->second.next : nullptr;
+    if (expected != nullptr && expected->first == key) {
+        entry = expected;
+    } else if (const auto found = strokeRuns_.find(key); found != strokeRuns_.end()) {
+        entry = &*found;
+    } else {
+        // Only a stroke seen before is likely to come again: the arrows move
+        // at every tick, and keeping their runs would cost more than painting them.
+        const std::size_t hash = StrokeKeyHash{}(key);
+        std::size_t& seen = seenStrokes_[hash % seenStrokes_.size()];
+        if (seen != hash) {
+            seen = hash;
+            if (dashed) {
+                FillDashedThinLine(pixels, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
+                                   key.dashOffset, colour);
+            } else if (thin) {
+                FillThinLine(pixels, key.x0, key.y0, key.x1, key.y1, colour);
+            } else {
+                FillCapsule(pixels, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
+            }
+            return;
+        }
+        if (strokeRuns_.size() >= kMostRememberedStrokes) {
+            forgetStrokes();
+        }
+        entry = &*strokeRuns_.emplace(key, RememberedStroke{}).first;
+        std::vector<PixelRun>& runs = entry->second.runs;
+        if (dashed) {
+            DashedThinLineRuns(pixels, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
+                               key.dashOffset, runs);
+        } else if (thin) {
+            ThinLineRuns(pixels, key.x0, key.y0, key.x1, key.y1, runs);
+        } else {
+            CapsuleRuns(pixels, key.x0, key.y0, key.x1, key.y1, key.radius, runs);
+        }
+    }
+    if (lastStroke_ != nullptr) {
+        lastStroke_->second.next = entry;
+    }
+    lastStroke_ = entry;
+    RememberedStroke& stroke = entry->second;
+    if (colour == ink_.background()) {
+        FillRuns(pixels, stroke.runs, colour);
+        return;
+    }
+    if (!stroke.prepared.fits(pixels)) {
+        stroke.prepared.prepare(pixels, stroke.runs);
+    }
+    stroke.prepared.paint(pixels, colour);
+}
+
+std::size_t WebSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
+    // The bits of the coordinates, mixed (this library has no std::bit_cast).
+    std::uint64_t hash = 0;
+    for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius, key.dashOffset}) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        hash = (hash ^ bits) * 0x9E3779B97F4A7C15ULL;
+        hash ^= hash >> 29;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+void WebSurface::forgetStrokes() {
+    strokeRuns_.clear();
+    lastStroke_ = nullptr;
 }
 
 void WebSurface::paintWideDashes(PixelPoint start, PixelPoint end, double dashOffsetPx,
@@ -452,6 +530,9 @@ double WebSurface::lineHeightPx() const {
 }
 
 void WebSurface::frameChanged() {
+    // The runs were cut to the image as it was.
+    forgetStrokes();
+    seenStrokes_.fill(0);
     // The image grows with the client area and never shrinks, so what is
     // drawn outside a smaller client area is still there when it grows again.
     const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));
