@@ -1,4 +1,6 @@
-// A thousand random events on the page: clicks anywhere (the drawing, the
+// First the set-up a link carries, with a bad value in it, and the keyboard:
+// Tab in the designed order, the bars' keys as on the desktop. Then a
+// thousand random events on the page: clicks anywhere (the drawing, the
 // buttons, the bars' arrows, tracks and thumbs, the boxes, the readouts),
 // keys (the shortcuts, Tab, the bars' keys), drags of a thumb, and resizes of
 // the viewport. No script error, no console error, no failed event.
@@ -34,7 +36,37 @@ const server = await serve(site);
 const browser = await launch();
 try {
   let [width, height] = [1280, 800];
-  const {page, errors} = await openPage(browser, server.url, width, height);
+  const {page, errors} = await openPage(browser, server.url + '?klimax=2&poltax=abc&boxes=force,x',
+                                        width, height);
+  const value = (id) => page.$eval(id, (bar) => Number(bar.getAttribute('aria-valuenow')));
+  const setUp = await page.evaluate(() => ({
+    message: document.getElementById('message').textContent,
+    boxes: ['Check1', 'Check2', 'Check3'].map((id) => document.getElementById(id).checked),
+  }));
+  if ((await value('#klimax')) !== 2 || (await value('#POLTAX')) !== 20 ||
+      setUp.boxes.join() !== 'true,false,false' || !/poltax=abc/.test(setUp.message) ||
+      !/"x"/.test(setUp.message)) {
+    fail(`the link's set-up: klimax ${await value('#klimax')}, POLTAX ${await value('#POLTAX')}, ` +
+         `boxes ${setUp.boxes}, message "${setUp.message}"`);
+  }
+  const order = [];
+  for (let i = 0; i < 9; ++i) {
+    await page.keyboard.press('Tab');
+    order.push(await page.evaluate(() => document.activeElement.id));
+  }
+  const designed = 'Command2,Command3,POLTAX,Command4,vimaxrono,klimax,Check1,Check2,Check3';
+  if (order.join() !== designed) {
+    fail(`Tab order ${order.join()}, designed ${designed}`);
+  }
+  await page.focus('#POLTAX');
+  const steps = [];
+  for (const key of ['ArrowRight', 'ArrowUp', 'PageDown', 'PageUp', 'End', 'Home']) {
+    await page.keyboard.press(key);
+    steps.push(await value('#POLTAX'));
+  }
+  if (steps.join() !== '21,20,30,20,100,1') {
+    fail(`POLTAX after Right, Up, Page Down, Page Up, End, Home: ${steps.join()}`);
+  }
   const counts = {};
   for (let i = 0; i < EVENTS; ++i) {
     const kind = pick(['click', 'click', 'control', 'control', 'key', 'key', 'key', 'drag',
