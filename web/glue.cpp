@@ -1,6 +1,7 @@
 // The page's entry points: the form's events, the run timer's pace, the
 // controls' places and texts, the image, and what the tests read. Every
-// function is called from the page script; indices are those of kControls.
+// function is called from the page script; controls are numbered
+// as in Page::controls (0–3 the buttons, 4–6 the bars, 7–9 the readouts, 10–12 the boxes).
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
