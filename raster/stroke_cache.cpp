@@ -1,6 +1,6 @@
 #include "raster/stroke_cache.h"
 
-#include <bit>
+#include <cstring>
 
 namespace zorva {
 namespace {
@@ -16,7 +16,11 @@ std::size_t StrokeCache::KeyHash::operator()(const StrokeKey& key) const {
     // by one, and a tick looks up some two hundred strokes.
     std::uint64_t hash = 0;
     for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius, key.dashOffset}) {
-        hash = (hash ^ std::bit_cast<std::uint64_t>(value)) * 0x9E3779B97F4A7C15ULL;
+        // The value's bits, as std::bit_cast gives them; not every standard
+        // library the pixel engine is built with has it yet.
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        hash = (hash ^ bits) * 0x9E3779B97F4A7C15ULL;
         hash ^= hash >> 29;
     }
     return static_cast<std::size_t>(hash);

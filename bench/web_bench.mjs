@@ -1,0 +1,65 @@
+// The browser edition's figures, in headless Chromium: one tick (POLTAX 20,
+// all boxes, 1920x1080), the ticks a whole POLTAX 10 run at vimaxrono 1
+// delivers against those its timer asks for, the time from the page's load
+// to its first frame with the curve drawn, and the folder's size. Each
+// figure but the size is the median of the runs. Prints one line of
+// key=value pairs.
+//
+//   node bench/web_bench.mjs SITE_FOLDER [RUNS]
+import {readdirSync, statSync} from 'node:fs';
+import {join} from 'node:path';
+import {launch, openPage, serve} from '../tests/web/harness.mjs';
+
+const [site, runsText] = process.argv.slice(2);
+const runs = Number(runsText || 5);
+const median = (values) => {
+  const sorted = [...values].sort((a, b) => a - b);
+  const middle = Math.floor(sorted.length / 2);
+  return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+};
+
+const server = await serve(site);
+const browser = await launch();
+const ticks = [];
+const realtime = [];
+const firstFrames = [];
+try {
+  for (let run = 0; run < runs; ++run) {
+    {
+      const {page} = await openPage(browser,
+                                    server.url + '?poltax=20&boxes=force,velocity,weight',
+                                    1920, 1080);
+      firstFrames.push(await page.evaluate(async () => {
+        while (window.__zorva.firstFrameMs === null) {
+          await new Promise((resolve) => requestAnimationFrame(resolve));
+        }
+        return window.__zorva.firstFrameMs;
+      }));
+      ticks.push(await page.evaluate(() => window.__zorva.timeTicks(200, 20)));
+      await page.close();
+    }
+    {
+      const {page} = await openPage(browser,
+                                    server.url + '?poltax=10&vimaxrono=1&boxes=force,velocity,weight',
+                                    1920, 1080);
+      const started = await page.evaluate(() => {
+        document.getElementById('Command1').click();
+        return performance.now();
+      });
+      await page.waitForFunction(() => window.__zorva.stoppedAt !== undefined,
+                                 {timeout: 60000, polling: 100});
+      const {stoppedAt, stepCount} = await page.evaluate(() => ({
+        stoppedAt: window.__zorva.stoppedAt, stepCount: window.__zorva.state().stepCount}));
+      // The tick that finds the summit is delivered too, and draws nothing.
+      realtime.push((stepCount + 1) / (stoppedAt - started));
+      await page.close();
+    }
+  }
+} finally {
+  await browser.close();
+  server.close();
+}
+const bytes = readdirSync(site).filter((name) => /\.(html|js|wasm|css)$/.test(name))
+                  .reduce((sum, name) => sum + statSync(join(site, name)).size, 0);
+console.log(`web_tick_us=${median(ticks).toFixed(1)} web_realtime_1ms=${median(realtime).toFixed(3)} ` +
+            `web_first_frame_ms=${median(firstFrames).toFixed(0)} web_size_kb=${(bytes / 1024).toFixed(0)}`);
