@@ -1,5 +1,7 @@
 #include "web/web_surface.h"
 
+#include "raster/clip.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -21,18 +23,11 @@ constexpr double kDashDotPeriod = 19.0;
 //
 // A stroke shorter than this is painted as a dot of the pen's width.
 constexpr double kShortestStrokePx = 0.25;
-// Arcs of circles: chords within this of the true circle, none longer than
-// kLongestChordPx, at most kMostCircleSteps of them.
-constexpr double kChordDeviationPx = 1.0 / 64.0;
-constexpr double kLongestChordPx = 1024.0;
-constexpr double kMostCircleSteps = 1 << 30;
 // Rings up to this radius are filled row by row; beyond it the rows' share of
 // the ring is lost to rounding, and the ring is drawn as arcs.
 constexpr double kLargestFilledRingPx = 1e6;
-// Strokes up to this width have their pixel runs remembered, at most this
-// many: enough for the curve's samples and the narrow arrows of a tick.
+// Strokes up to this width have their pixel runs remembered.
 constexpr int kWidestRememberedStroke = 3;
-constexpr std::size_t kMostRememberedStrokes = 512;
 // Most laid-out texts kept per font weight.
 constexpr std::size_t kMostStoredTexts = 64;
 // Text that starts further left than this cannot reach the image.
@@ -44,57 +39,6 @@ constexpr std::uint32_t kWhitePixel = 0xFFFFFFFFU;
 
 bool IsFinite(PixelPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
-struct Area {
-    double left;
-    double top;
-    double right;
-    double bottom;
-    bool contains(double x, double y) const {
-        return x >= left && x <= right && y >= top && y <= bottom;
-    }
-};
-
-int OutCode(const Area& rect, PixelPoint p) {
-    return (p.x < rect.left ? 1 : 0) | (p.x > rect.right ? 2 : 0) | (p.y < rect.top ? 4 : 0) |
-           (p.y > rect.bottom ? 8 : 0);
-}
-
-// Cohen–Sutherland, as the desktop cuts a segment: an end point outside is
-// moved onto the side it lies beyond with that coordinate set exactly, so a
-// segment running far along an axis keeps its other coordinate to the last bit.
-bool ClipSegment(const Area& rect, PixelPoint& a, PixelPoint& b) {
-    for (int step = 0; step < 4; ++step) {
-        const int codeA = OutCode(rect, a);
-        const int codeB = OutCode(rect, b);
-        if ((codeA | codeB) == 0) {
-            return true;
-        }
-        if ((codeA & codeB) != 0) {
-            return false;
-        }
-        PixelPoint& outside = codeA != 0 ? a : b;
-        const PixelPoint other = codeA != 0 ? b : a;
-        const int code = codeA != 0 ? codeA : codeB;
-        const double dx = other.x - outside.x;
-        const double dy = other.y - outside.y;
-        if ((code & 3) != 0) {
-            const double x = (code & 1) != 0 ? rect.left : rect.right;
-            outside = {x, outside.y + dy * ((x - outside.x) / dx)};
-        } else {
-            const double y = (code & 4) != 0 ? rect.top : rect.bottom;
-            outside = {outside.x + dx * ((y - outside.y) / dy), y};
-        }
-    }
-    return OutCode(rect, a) == 0 && OutCode(rect, b) == 0;
-}
-
-double CircleSteps(double radiusPx) {
-    const double byDeviation = kTwoPi / std::sqrt(8.0 * kChordDeviationPx / radiusPx);
-    const double byLength = kTwoPi * radiusPx / kLongestChordPx;
-    return 8.0 *
-           std::ceil(std::clamp(std::max(byDeviation, byLength), 8.0, kMostCircleSteps) / 8.0);
 }
 
 // One channel of the glyph's colour laid over the pixel's at coverage alpha
@@ -204,7 +148,8 @@ void WebSurface::drawLine(Point from, Point to, const Pen& pen) {
     PixelPoint start = a;
     PixelPoint end = b;
     const double margin = pen.width;
-    if (!ClipSegment({-margin, -margin, widthPx_ + margin, heightPx_ + margin}, start, end)) {
+    if (!ClipSegment({-margin, -margin, widthPx_ + margin, heightPx_ + margin}, start.x, start.y,
+                     end.x, end.y)) {
         return;
     }
     const double half = std::max(pen.width, 1) / 2.0;
@@ -223,82 +168,10 @@ void WebSurface::drawLine(Point from, Point to, const Pen& pen) {
         FillCapsule(rows(), key.x0, key.y0, key.x1, key.y1, key.radius, colour);
         return;
     }
-    paintNarrowStroke(key, thin, dashed, colour);
-}
-
-void WebSurface::paintNarrowStroke(const StrokeKey& key, bool thin, bool dashed,
-                                   std::uint32_t colour) {
-    // The curve's segments, the axes and the legend are stroked anew at every
-    // tick along the same segments and in the same order: the one drawn after
-    // the last one the time before is asked for first, without hashing.
-    const PixelRows pixels = rows();
-    StrokeEntry* entry = nullptr;
-    StrokeEntry* const expected = lastStroke_ != nullptr ? lastStroke_->second.next : nullptr;
-    if (expected != nullptr && expected->first == key) {
-        entry = expected;
-    } else if (const auto found = strokeRuns_.find(key); found != strokeRuns_.end()) {
-        entry = &*found;
-    } else {
-        // Only a stroke seen before is likely to come again: the arrows move
-        // at every tick, and keeping their runs would cost more than painting them.
-        const std::size_t hash = StrokeKeyHash{}(key);
-        std::size_t& seen = seenStrokes_[hash % seenStrokes_.size()];
-        if (seen != hash) {
-            seen = hash;
-            if (dashed) {
-                FillDashedThinLine(pixels, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
-                                   key.dashOffset, colour);
-            } else if (thin) {
-                FillThinLine(pixels, key.x0, key.y0, key.x1, key.y1, colour);
-            } else {
-                FillCapsule(pixels, key.x0, key.y0, key.x1, key.y1, key.radius, colour);
-            }
-            return;
-        }
-        if (strokeRuns_.size() >= kMostRememberedStrokes) {
-            forgetStrokes();
-        }
-        entry = &*strokeRuns_.emplace(key, RememberedStroke{}).first;
-        std::vector<PixelRun>& runs = entry->second.runs;
-        if (dashed) {
-            DashedThinLineRuns(pixels, key.x0, key.y0, key.x1, key.y1, kDashDotPattern,
-                               key.dashOffset, runs);
-        } else if (thin) {
-            ThinLineRuns(pixels, key.x0, key.y0, key.x1, key.y1, runs);
-        } else {
-            CapsuleRuns(pixels, key.x0, key.y0, key.x1, key.y1, key.radius, runs);
-        }
-    }
-    if (lastStroke_ != nullptr) {
-        lastStroke_->second.next = entry;
-    }
-    lastStroke_ = entry;
-    RememberedStroke& stroke = entry->second;
-    if (colour == ink_.background()) {
-        FillRuns(pixels, stroke.runs, colour);
-        return;
-    }
-    if (!stroke.prepared.fits(pixels)) {
-        stroke.prepared.prepare(pixels, stroke.runs);
-    }
-    stroke.prepared.paint(pixels, colour);
-}
-
-std::size_t WebSurface::StrokeKeyHash::operator()(const StrokeKey& key) const {
-    // The bits of the coordinates, mixed (this library has no std::bit_cast).
-    std::uint64_t hash = 0;
-    for (const double value : {key.x0, key.y0, key.x1, key.y1, key.radius, key.dashOffset}) {
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        hash = (hash ^ bits) * 0x9E3779B97F4A7C15ULL;
-        hash ^= hash >> 29;
-    }
-    return static_cast<std::size_t>(hash);
-}
-
-void WebSurface::forgetStrokes() {
-    strokeRuns_.clear();
-    lastStroke_ = nullptr;
+    const StrokeShape shape = dashed ? StrokeShape::DashedThinLine
+                              : thin ? StrokeShape::ThinLine
+                                     : StrokeShape::Capsule;
+    strokes_.paint(rows(), key, shape, kDashDotPattern, colour);
 }
 
 void WebSurface::paintWideDashes(PixelPoint start, PixelPoint end, double dashOffsetPx,
@@ -336,13 +209,9 @@ void WebSurface::drawCircle(Point centre, float radius, const Pen& pen) {
     // Only the arcs that run through the image grown by a whole pen width
     // can paint a pixel of it.
     const double margin = pen.width;
-    const Area area{-margin, -margin, widthPx_ + margin, heightPx_ + margin};
+    const ClipArea area{-margin, -margin, widthPx_ + margin, heightPx_ + margin};
     const double halfWidth = pen.width / 2.0;
-    const double nearX = std::max({area.left - c.x, 0.0, c.x - area.right});
-    const double nearY = std::max({area.top - c.y, 0.0, c.y - area.bottom});
-    const double farX = std::max(std::abs(c.x - area.left), std::abs(c.x - area.right));
-    const double farY = std::max(std::abs(c.y - area.top), std::abs(c.y - area.bottom));
-    if (r + halfWidth < std::hypot(nearX, nearY) || r - halfWidth > std::hypot(farX, farY)) {
+    if (!RingMeetsArea(area, c.x, c.y, r, halfWidth)) {
         return;
     }
     touchRows(c.y - r - halfWidth - 1.0, c.y + r + halfWidth + 1.0);
@@ -352,43 +221,15 @@ void WebSurface::drawCircle(Point centre, float radius, const Pen& pen) {
     }
     const double steps = CircleSteps(r + halfWidth);
     const double stepAngle = kTwoPi / steps;
-    if (r <= halfWidth) {
+    // A ring without a hole, or a circle wholly in the area, is drawn whole.
+    const CircleArcs arcs =
+        r <= halfWidth ? CircleArcs{} : ArcsInArea(area, c.x, c.y, r, stepAngle);
+    if (!arcs.crossesEdge) {
         paintArc(c.x, c.y, r, 0.0, steps, stepAngle, pen);
         return;
     }
-    // Angles (y downwards) where the circle crosses the lines through the
-    // area's edges; between two neighbours it is wholly inside or outside.
-    std::array<double, 8> cuts{};
-    cuts.fill(std::numeric_limits<double>::infinity());
-    std::size_t cutCount = 0;
-    const auto cut = [&](double angle) { cuts[cutCount++] = angle < 0.0 ? angle + kTwoPi : angle; };
-    for (const double x : {area.left, area.right}) {
-        const double cosine = (x - c.x) / r;
-        if (std::abs(cosine) < 1.0) {
-            cut(std::acos(cosine));
-            cut(-std::acos(cosine));
-        }
-    }
-    for (const double y : {area.top, area.bottom}) {
-        const double sine = (y - c.y) / r;
-        if (std::abs(sine) < 1.0) {
-            cut(std::asin(sine));
-            cut(std::numbers::pi - std::asin(sine));
-        }
-    }
-    if (cutCount == 0) {
-        paintArc(c.x, c.y, r, 0.0, steps, stepAngle, pen);
-        return;
-    }
-    std::sort(cuts.begin(), cuts.end());
-    for (std::size_t i = 0; i < cutCount; ++i) {
-        const double first = cuts[i];
-        const double last = i + 1 < cutCount ? cuts[i + 1] : cuts[0] + kTwoPi;
-        const double middle = (first + last) / 2.0;
-        if (last > first && area.contains(c.x + r * std::cos(middle), c.y + r * std::sin(middle))) {
-            paintArc(c.x, c.y, r, std::floor(first / stepAngle), std::ceil(last / stepAngle),
-                     stepAngle, pen);
-        }
+    for (std::size_t i = 0; i < arcs.count; ++i) {
+        paintArc(c.x, c.y, r, arcs.steps[2 * i], arcs.steps[2 * i + 1], stepAngle, pen);
     }
 }
 
@@ -530,9 +371,7 @@ double WebSurface::lineHeightPx() const {
 }
 
 void WebSurface::frameChanged() {
-    // The runs were cut to the image as it was.
-    forgetStrokes();
-    seenStrokes_.fill(0);
+    strokes_.forget();
     // The image grows with the client area and never shrinks, so what is
     // drawn outside a smaller client area is still there when it grows again.
     const int widthPx = static_cast<int>(std::ceil(Frame().widthPx()));

@@ -12,6 +12,7 @@
 
 #include "plot/surface.h"
 #include "raster/span_fill.h"
+#include "raster/stroke_cache.h"
 
 namespace zorva {
 
@@ -92,30 +93,8 @@ class WebSurface : public Surface {
                   double lastStep, double stepAngle, const Pen& pen);
     void paintWideDashes(PixelPoint start, PixelPoint end, double dashOffsetPx, const Pen& pen);
 
-    /// The pixel runs of narrow strokes drawn lately, as the desktop keeps
-    /// them: by end points and half width in pixels (0 for a thin line) and
-    /// where a dash-dot stroke starts in its pattern (−1 for a solid one).
-    struct StrokeKey {
-        double x0, y0, x1, y1, radius, dashOffset;
-        bool operator==(const StrokeKey&) const = default;
-    };
-    struct StrokeKeyHash {
-        std::size_t operator()(const StrokeKey& key) const;
-    };
-    struct RememberedStroke;
-    using StrokeEntry = std::pair<const StrokeKey, RememberedStroke>;
-    struct RememberedStroke {
-        std::vector<PixelRun> runs;
-        PreparedRuns prepared;
-        /// The stroke drawn after this one the last time, expected next.
-        StrokeEntry* next = nullptr;
-    };
-    /// Paints a narrow stroke, keeping its runs once it has been seen before.
-    void paintNarrowStroke(const StrokeKey& key, bool thin, bool dashed, std::uint32_t colour);
-    void forgetStrokes();
-    std::unordered_map<StrokeKey, RememberedStroke, StrokeKeyHash> strokeRuns_;
-    StrokeEntry* lastStroke_ = nullptr;
-    std::array<std::size_t, 1024> seenStrokes_{};
+    /// The pixel runs of narrow strokes drawn lately, as the desktop keeps them.
+    StrokeCache strokes_;
 
     int widthPx_;
     int heightPx_;
