@@ -1,9 +1,9 @@
 #include "form/export.h"
 
-#include <charconv>
 #include <new>
 
 #include "form/atomic_file.h"
+#include "form/format.h"
 
 namespace zorva {
 namespace {
@@ -11,9 +11,7 @@ namespace {
 // Shortest round-trip text: a spreadsheet gets every digit that matters and
 // the decimal point whatever the locale.
 void Put(std::string& line, double value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    line.append(buffer, result.ptr);
+    AppendShortest(line, value);
     line.push_back(',');
 }
 

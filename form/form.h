@@ -3,11 +3,13 @@
 // the user's input in as these events and copies the surface to the screen.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <iosfwd>
 #include <string>
 
 #include "form/controls.h"
+#include "form/layout.h"
 #include "form/tick.h"
 #include "plot/curve_plot.h"
 #include "plot/surface.h"
@@ -61,6 +63,16 @@ class Zerkan {
     CheckBox Check2{"Check2", "Show components of Velocity", {7560, 840, 5895, 615}, 11};
     CheckBox Check3{"Check3", "Show weight and Reaction", {7560, 1560, 4695, 615}, 12};
     Timer Timer1;
+
+    /// The controls in the order of kControlCount (form/layout.h).
+    std::array<Control*, kControlCount> Controls() {
+        return {&Command1, &Command2, &Command3, &Command4, &POLTAX, &vimaxrono, &klimax,
+                &Label1,   &Label2,   &Label3,   &Check1,   &Check2, &Check3};
+    }
+    std::array<const Control*, kControlCount> Controls() const {
+        return {&Command1, &Command2, &Command3, &Command4, &POLTAX, &vimaxrono, &klimax,
+                &Label1,   &Label2,   &Label3,   &Check1,   &Check2, &Check3};
+    }
 
     void Form_Load();
     void Command1_Click();

@@ -1,7 +1,9 @@
 #include "form/format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace zorva {
@@ -30,6 +32,73 @@ std::string Format(double value, std::string_view pattern) {
     char buffer[400];  // room for the widest double in fixed notation
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
     return buffer;
+}
+
+void AppendShortest(std::string& out, double value) {
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+#else
+    AppendShortestPortably(out, value);
+#endif
+}
+
+void AppendShortestPortably(std::string& out, double value) {
+    if (std::isnan(value)) {
+        out += std::signbit(value) ? "-nan" : "nan";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0.0 ? "-inf" : "inf";
+        return;
+    }
+    if (std::signbit(value)) {
+        out.push_back('-');
+        value = -value;
+    }
+    if (value == 0.0) {
+        out.push_back('0');
+        return;
+    }
+    // The fewest significant digits that read back to value: printf rounds
+    // correctly, so the first precision that reads back is the shortest.
+    char buffer[40];
+    for (int precision = 0; precision < 17; ++precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*e", precision, value);
+        if (std::strtod(buffer, nullptr) == value) {
+            break;
+        }
+    }
+    // buffer holds d[.ddd]e±XX: its digits and its exponent.
+    std::string digits;
+    const char* p = buffer;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            digits.push_back(*p);
+        }
+    }
+    const int exponent = std::atoi(p + 1);
+    const int count = static_cast<int>(digits.size());
+
+    std::string scientific = digits.substr(0, 1);
+    if (count > 1) {
+        scientific += "." + digits.substr(1);
+    }
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    scientific += tail;
+
+    std::string fixed;
+    if (exponent >= 0) {
+        fixed = count <= exponent + 1
+                    ? digits + std::string(static_cast<std::size_t>(exponent + 1 - count), '0')
+                    : digits.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
+                          digits.substr(static_cast<std::size_t>(exponent) + 1);
+    } else {
+        fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    out += fixed.size() <= scientific.size() ? fixed : scientific;
 }
 
 }  // namespace zorva

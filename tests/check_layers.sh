@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layers, checked on the sources: Qt is included only in ui/, tests/ and
 # bench/, and a folder includes only from the folders beneath it:
-#   curve <- sim <- plot <- form <- ui, web;  raster <- ui, web.
+#   curve <- sim <- plot <- form <- ui, web;  raster <- canvas;
+#   plot, raster <- canvas <- ui, web.
 # Prints every offending line and exits 1 if there is one.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -11,9 +12,10 @@ declare -A may_use=(
     [sim]="curve sim"
     [raster]="raster"
     [plot]="curve sim plot"
+    [canvas]="curve sim raster plot canvas"
     [form]="curve sim plot form"
-    [ui]="curve sim raster plot form ui"
-    [web]="curve sim raster plot form web"
+    [ui]="curve sim raster plot canvas form ui"
+    [web]="curve sim raster plot canvas form web"
 )
 status=0
 for folder in "${!may_use[@]}"; do

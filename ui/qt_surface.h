@@ -1,135 +1,65 @@
-// The drawing surface of the main window: everything is painted into a
-// retained image, which the window only copies to the screen.
+// What the window lends its drawing: the image's memory, on large pages, and
+// Qt's text. Everything else about the pixels is the shared PixelSurface.
 #pragma once
 
 #include <QFont>
 #include <QImage>
-#include <QPainter>
-#include <QPen>
-#include <QPolygonF>
-#include <QRect>
-#include <QRectF>
 #include <QStaticText>
-#include <QString>
-#include <array>
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <unordered_map>
-#include <utility>
-#include <vector>
 
-#include "plot/surface.h"
-#include "raster/clip.h"
-#include "raster/span_fill.h"
-#include "raster/stroke_cache.h"
+#include "canvas/pixel_surface.h"
 
 namespace zorva {
 
-class QtSurface : public Surface {
+/// Image memory on 2 MB pages where the system offers them, ordinary
+/// memory otherwise.
+class LargePageMemory : public PixelMemory {
   public:
-    /// A retained image of widthPx × heightPx logical pixels (≥ 1), white, at
-    /// twipsPerPixel twips a pixel, kept at devicePixelRatio device pixels per
-    /// logical pixel (≥ 1; smaller values count as 1).
-    QtSurface(int widthPx, int heightPx, double twipsPerPixel, double devicePixelRatio = 1.0);
-    ~QtSurface() override;
+    std::uint32_t* allocate(std::size_t count) noexcept override;
+    void release(std::uint32_t* block) noexcept override;
+};
 
-    /// The retained image, with everything drawn so far; null only when the
-    /// first one could not be allocated. It grows with the client area up to
-    /// kMaxImageWidth × kMaxImageHeight device pixels (or while memory
-    /// allows) and never shrinks: when the client area shrinks, the part
-    /// outside it is kept for when it grows again.
-    const QImage& image();
-    /// The most device pixels the image grows to by resizing: an 8K screen.
-    static constexpr int kMaxImageWidth = 7680;
-    static constexpr int kMaxImageHeight = 4320;
-    /// Font of the printed text; its bold weight follows FontBold.
+/// Prints with Qt's fonts into an RGB32 image.
+class QtTextPainter : public TextPainter {
+  public:
+    /// For an image of devicePixelRatio (≥ 1) device pixels a logical pixel.
+    explicit QtTextPainter(double devicePixelRatio);
+    /// The font of the printed text; its bold weight follows the print.
     void setFont(const QFont& font);
-    /// Where the image may differ from its background (in device pixels): a
-    /// shape painted in the background writes only there.
-    const InkMap& inkMap() const { return ink_; }
-
-  protected:
-    void clearTo(Colour background) override;
-    void drawDot(Point centre, Colour colour, int diameterPx) override;
-    void drawLine(Point from, Point to, const Pen& pen) override;
-    void drawCircle(Point centre, float radius, const Pen& pen) override;
-    void drawText(Point topLeft, std::string_view text, Colour colour, bool bold) override;
-    double lineHeightPx() const override;
-    void frameChanged() override;
+    PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
+                   std::uint32_t colour, bool bold) override;
+    double lineHeight() const override { return lineHeight_; }
 
   private:
-    QPainter& painter();
-    void endPainting();
-    /// Sets the painter's pen unless it already has one the same.
-    void usePen(const QPen& pen);
-    void useFill(const QColor& colour);
-    /// The image's pixels, to be painted directly.
-    PixelRows pixelRows();
-    /// Marks in the ink map what the painter painted along a segment with a
-    /// pen widthPx wide, or within a rectangle, in logical pixels.
-    void markStroke(const QPointF& from, const QPointF& to, double widthPx);
-    void markRect(const QRectF& area);
-    /// The device pixels of the image the painter may set when it paints
-    /// within area (logical pixels); empty when it cannot reach the image.
-    QRect reachedPixels(const QRectF& area) const;
-    /// The image in logical pixels, grown on every side by marginPx.
-    QRectF imageArea(double marginPx) const;
-    ClipArea clipArea(double marginPx) const;
-    void fillDot(double xPx, double yPx, const QColor& colour, int diameterPx);
-    void paintArc(double centreX, double centreY, double radiusPx, double firstStep,
-                  double lastStep, double stepAngle, const Pen& pen);
-    /// Fills the polygon in arc_.
-    void fillArc(const QColor& colour);
-
-    double devicePixelRatio_;
-    /// The image's size in logical pixels.
-    int widthPx_;
-    int heightPx_;
-    QImage image_;
-    InkMap ink_;
-    /// The image's pixels as last worked out, while rowsKnown_.
-    PixelRows rows_;
-    bool rowsKnown_ = false;
-    std::unique_ptr<QPainter> painter_;
-    /// What the painter was last given, to spare the raster engine the cost
-    /// of taking the same pen or brush again for every primitive.
-    QPen painterPen_;
-    QColor painterFill_;
-    bool painterFilling_ = false;
-    /// The pixel runs of narrow strokes drawn lately.
-    StrokeCache strokes_;
-    /// A laid-out text and what its last printing left: the same labels are
-    /// printed at every tick, mostly where nothing else was drawn since.
-    struct PrintedText {
-        QStaticText layout;
-        /// Where it was last printed (logical pixels), in which colour, the
-        /// device pixels it may have changed (cut to the image) and their
-        /// values afterwards.
-        QPointF at;
-        QRgb colour = 0;
-        QRect area;
-        std::vector<std::uint32_t> after;
-        /// Whether that printing changed none of them: printing again in
-        /// the same place onto the same pixels would change nothing either.
-        bool settled = false;
-    };
-    /// Whether area of the image holds exactly pixels (rows of area's width).
-    bool holds(const QRect& area, const std::vector<std::uint32_t>& pixels) const;
-    /// The pixels of area of the image, row after row, into pixels.
-    void copyPixels(const QRect& area, std::vector<std::uint32_t>& pixels) const;
-    /// Laid-out texts, by font weight.
-    std::unordered_map<std::string, PrintedText> staticText_[2];
-    /// The pixels under a text before it is printed.
-    std::vector<std::uint32_t> textBefore_;
-    QFont font_;
-    QFont boldFont_;
-    double lineHeightPx_ = 0.0;
-    double ascentPx_ = 0.0;
-    double boldAscentPx_ = 0.0;
-    /// Vertices of the circle, arc or dot being drawn, kept to save an
-    /// allocation per primitive.
-    QPolygonF arc_;
+    double ratio_;
+    QFont font_[2];
+    double lineHeight_ = 0.0;
+    /// Laid-out texts by weight: the labels are the same few at every tick.
+    std::unordered_map<std::string, QStaticText> laidOut_[2];
 };
+
+/// The parts a QtSurface lends its PixelSurface, made before it.
+struct QtSurfaceParts {
+    explicit QtSurfaceParts(double devicePixelRatio) : text(devicePixelRatio) {}
+    LargePageMemory memory;
+    QtTextPainter text;
+};
+
+/// The window's retained drawing: a PixelSurface in Qt's pixel order over
+/// memory on large pages, printing with Qt's fonts.
+class QtSurface : private QtSurfaceParts, public PixelSurface {
+  public:
+    /// A white image of widthPx × heightPx logical pixels (≥ 1) at
+    /// twipsPerPixel twips a pixel and devicePixelRatio device pixels a
+    /// logical pixel (< 1 counts as 1), printing in the application's font.
+    QtSurface(int widthPx, int heightPx, double twipsPerPixel, double devicePixelRatio = 1.0);
+    void setFont(const QFont& font) { text.setFont(font); }
+};
+
+/// The surface's image as a QImage over its pixels, at its device-pixel
+/// ratio: no copy, so valid only until the surface next draws or grows.
+/// Null when the surface has no image.
+QImage ImageOf(const PixelSurface& surface);
 
 }  // namespace zorva

@@ -1,6 +1,7 @@
 #include "ui/qt_window.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,10 +15,14 @@
 #include <QShortcut>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
+#include "form/layout.h"
+#include "form/words.h"
 #include "ui/graph_window.h"
 #include "ui/qt_export.h"
+#include "ui/vector_state.h"
 
 namespace zorva {
 namespace {
@@ -28,8 +33,6 @@ constexpr double kDesignClientWidthTwips = 4680.0;
 constexpr double kDesignClientHeightTwips = 3090.0;
 // Copying the drawing more often than the screen refreshes shows nothing new.
 constexpr int kRepaintIntervalMs = 16;
-// Most ticks one timeout of the run timer delivers when it comes late.
-constexpr long long kMostTicksPerTimeout = 4;
 // Longest wait for a window manager to frame and show the window at start-up.
 constexpr qint64 kFrameWaitMs = 2000;
 // Room round a button's caption, in logical pixels: the frame and padding.
@@ -48,6 +51,12 @@ double DevicePixelRatio() {
 
 int Pixels(double twips, double twipsPerPixel) {
     return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+
+double SteadyMs() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // A readout: on a wide screen the readouts run under the check boxes' places,
@@ -169,7 +178,8 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
                Pixels(kDesignClientHeightTwips, twipsPerPixel_), twipsPerPixel_,
                DevicePixelRatio()),
       form_(state, surface_),
-      graphs_(new GraphWindow(this)) {
+      graphs_(new GraphWindow(this)),
+      pace_(form_.Timer1, SteadyMs) {
     setObjectName("zerkan");
     setWindowTitle(Zerkan::kCaption);
     QPalette white = palette();
@@ -215,85 +225,71 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
     form_.runStarted = [this](double referenceVy) { graphs_->startRun(referenceVy); };
     form_.tickDrawn = [this](const TickSample& sample) { graphs_->addSample(sample); };
 
+    // Only the rows the drawing changed are copied to the screen.
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
-    connect(&repaintTimer_, &QTimer::timeout, this, [this] { update(); });
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
+        const PixelSurface::RowSpan rows = surface_.takeChangedRows();
+        if (rows.top < rows.bottom) {
+            const double ratio = surface_.devicePixelRatio();
+            const int top = static_cast<int>(std::floor(rows.top / ratio));
+            const int bottom = static_cast<int>(std::ceil(rows.bottom / ratio));
+            update(0, top, width(), bottom - top);
+        }
+    });
 }
 
 QtWindow::~QtWindow() {
     // The models outlive their widgets' hooks only until here.
-    for (auto& [control, widget] : widgets_) {
-        const_cast<Control*>(control)->viewChanged = nullptr;
+    for (Control* control : form_.Controls()) {
+        control->viewChanged = nullptr;
     }
-    form_.Timer1.viewChanged = nullptr;
     form_.runStarted = nullptr;
     form_.tickDrawn = nullptr;
 }
 
 QWidget* QtWindow::widgetFor(const Control& control) const {
-    for (const auto& [model, widget] : widgets_) {
-        if (model == &control) {
-            return widget;
-        }
-    }
-    return nullptr;
-}
-
-PixelRect QtWindow::placed(const Control& model) const {
-    const TwipsRect& r = model.Rect();
-    return {Pixels(r.left, twipsPerPixel_), Pixels(r.top, twipsPerPixel_),
-            Pixels(r.width, twipsPerPixel_), Pixels(r.height, twipsPerPixel_)};
+    const auto controls = form_.Controls();
+    const auto found = std::find(controls.begin(), controls.end(), &control);
+    return found != controls.end() ? widgets_[static_cast<std::size_t>(found - controls.begin())]
+                                   : nullptr;
 }
 
 void QtWindow::placeControls() {
+    // The room each control's text needs, with the widget's own frame.
+    std::array<NeededSize, kControlCount> needed{};
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        QWidget* widget = widgets_[i];
+        if (widget == nullptr) {
+            return;
+        }
+        if (i < kFirstBar) {
+            const QString caption = static_cast<QPushButton*>(widget)->text();
+            needed[i] = {widget->fontMetrics().horizontalAdvance(caption) + kButtonTextMargin, 0};
+        } else if (i >= kFirstReadout && i < kFirstBox) {
+            const QSize size = static_cast<ReadoutLabel*>(widget)->neededSize();
+            needed[i] = {size.width(), size.height()};
+        } else if (i >= kFirstBox) {
+            const QSize hint = widget->sizeHint();
+            needed[i] = {hint.width(), hint.height()};
+        }
+    }
+    const ShownControls shown = LayOutControls(form_, twipsPerPixel_, needed, width(), height());
     const auto put = [](QWidget* widget, const PixelRect& r) {
         widget->setGeometry(r.left, r.top, r.width, r.height);
     };
-    const int clientWidth = width();
-    const int clientHeight = height();
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        put(i >= kFirstBox ? checkBoxPlaces_[i - kFirstBox] : widgets_[i], shown.place[i]);
+    }
+    for (std::size_t j = 0; j < shown.box.size(); ++j) {
+        put(widgets_[kFirstBox + j], shown.box[j]);
+    }
+}
 
-    // The buttons form one row; one widened to its caption pushes the rest.
-    std::vector<const Button*> row = {&form_.Command1, &form_.Command2, &form_.Command3,
-                                      &form_.Command4};
-    std::stable_sort(row.begin(), row.end(), [](const Button* a, const Button* b) {
-        return a->Rect().left < b->Rect().left;
-    });
-    std::vector<PixelRect> rowPlaces;
-    std::vector<std::pair<int, int>> rowNeeds;
-    for (const Button* button : row) {
-        QWidget* widget = widgetFor(*button);
-        rowPlaces.push_back(placed(*button));
-        rowNeeds.emplace_back(
-            widget->fontMetrics().horizontalAdvance(QString::fromStdString(button->Caption())) +
-                kButtonTextMargin,
-            0);
-    }
-    const std::vector<PixelRect> rowShown =
-        ShownRow(rowPlaces, rowNeeds, clientWidth, clientHeight);
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        put(widgetFor(*row[i]), rowShown[i]);
-    }
-
-    for (const ScrollBar* bar : {&form_.POLTAX, &form_.vimaxrono, &form_.klimax}) {
-        put(widgetFor(*bar), ShownPlace(placed(*bar), 0, 0, clientWidth, clientHeight));
-    }
-    for (const Label* model : {&form_.Label1, &form_.Label2, &form_.Label3}) {
-        auto* label = static_cast<ReadoutLabel*>(widgetFor(*model));
-        const QSize needed = label->neededSize();
-        put(label,
-            ShownPlace(placed(*model), needed.width(), needed.height(), clientWidth, clientHeight));
-    }
-    const CheckBox* models[] = {&form_.Check1, &form_.Check2, &form_.Check3};
-    for (std::size_t i = 0; i < checkBoxPlaces_.size(); ++i) {
-        QWidget* box = widgetFor(*models[i]);
-        const QSize hint = box->sizeHint();
-        const PixelRect place =
-            ShownPlace(placed(*models[i]), hint.width(), hint.height(), clientWidth, clientHeight);
-        put(checkBoxPlaces_[i], place);
-        // A place wider than the client area keeps its box in sight.
-        const int boxRight = std::min(place.right(), std::max(clientWidth, hint.width()));
-        put(box, {boxRight - hint.width(), place.top, hint.width(), hint.height()});
-    }
+std::size_t QtWindow::indexOf(const Control& control) const {
+    const auto controls = form_.Controls();
+    return static_cast<std::size_t>(std::find(controls.begin(), controls.end(), &control) -
+                                    controls.begin());
 }
 
 void QtWindow::bindButton(Button& model, QPushButton* widget) {
@@ -305,7 +301,7 @@ void QtWindow::bindButton(Button& model, QPushButton* widget) {
     };
     connect(widget, &QPushButton::clicked, this,
             [this, &model] { dispatch([&] { model.Press(); }); });
-    widgets_.emplace_back(&model, widget);
+    widgets_[indexOf(model)] = widget;
 }
 
 void QtWindow::bindScrollBar(ScrollBar& model, QScrollBar* widget) {
@@ -325,7 +321,7 @@ void QtWindow::bindScrollBar(ScrollBar& model, QScrollBar* widget) {
     };
     connect(widget, &QScrollBar::valueChanged, this,
             [this, &model](int value) { dispatch([&] { model.SetValue(value); }); });
-    widgets_.emplace_back(&model, widget);
+    widgets_[indexOf(model)] = widget;
 }
 
 void QtWindow::bindCheckBox(CheckBox& model, QCheckBox* box) {
@@ -345,7 +341,7 @@ void QtWindow::bindCheckBox(CheckBox& model, QCheckBox* box) {
     };
     connect(box, &QCheckBox::toggled, this,
             [this, &model](bool checked) { dispatch([&] { model.SetValue(checked ? 1 : 0); }); });
-    widgets_.emplace_back(&model, box);
+    widgets_[indexOf(model)] = box;
 }
 
 void QtWindow::bindLabel(Label& model) {
@@ -356,16 +352,17 @@ void QtWindow::bindLabel(Label& model) {
         label->setText(QString::fromStdString(model.Caption()));
         placeControls();
     };
-    widgets_.emplace_back(&model, label);
+    widgets_[indexOf(model)] = label;
 }
 
 void QtWindow::orderTabs() {
     // Tab visits the controls in their designed order; a readout takes no
     // focus and is passed over.
     std::vector<std::pair<int, QWidget*>> order;
-    for (const auto& [model, widget] : widgets_) {
-        if (model->TabIndex() >= 0 && widget->focusPolicy() != Qt::NoFocus) {
-            order.emplace_back(model->TabIndex(), widget);
+    const auto controls = form_.Controls();
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        if (controls[i]->TabIndex() >= 0 && widgets_[i]->focusPolicy() != Qt::NoFocus) {
+            order.emplace_back(controls[i]->TabIndex(), widgets_[i]);
         }
     }
     std::sort(order.begin(), order.end(),
@@ -379,91 +376,42 @@ void QtWindow::orderTabs() {
 }
 
 void QtWindow::bindTimer() {
+    // The Qt timer only wakes the form's run timer, which keeps the pace. A
+    // Qt timer with interval 0 fires whenever the event loop is idle, so it
+    // runs only while the run timer delivers.
     runTimer_.setTimerType(Qt::PreciseTimer);
-    // A Qt timer with interval 0 fires whenever the event loop is idle; the
-    // run timer must deliver nothing until an interval has been set.
-    form_.Timer1.viewChanged = [this] {
-        const Timer& model = form_.Timer1;
-        if (!model.Active()) {
+    pace_.changed = [this] {
+        if (!pace_.running()) {
             runTimer_.stop();
-        } else if (!runTimer_.isActive() || runTimer_.interval() != model.Interval()) {
-            runTimer_.start(model.Interval());
-            runClock_.start();
-            ticksDelivered_ = 0;
+        } else if (!runTimer_.isActive() || runTimer_.interval() != form_.Timer1.Interval()) {
+            runTimer_.start(form_.Timer1.Interval());
         }
     };
-    connect(&runTimer_, &QTimer::timeout, this, [this] { dispatch([this] { runDueTicks(); }); });
-}
-
-void QtWindow::runDueTicks() {
-    // The run keeps the pace the interval sets: a timeout that comes late,
-    // behind a repaint or a busy moment, delivers the ticks that fell due
-    // meanwhile, up to a few. A longer stall (the window dragged, the machine
-    // busy) is not made up, so the body never races to catch up with it.
-    const long long intervalNs = static_cast<long long>(runTimer_.interval()) * 1000000;
-    const long long due = intervalNs > 0 ? runClock_.nsecsElapsed() / intervalNs : 0;
-    const long long owed = std::clamp(due - ticksDelivered_, 1LL, kMostTicksPerTimeout);
-    for (long long i = 0; i < owed && form_.Timer1.Active(); ++i) {
-        form_.Timer1.Elapse();
-        ++ticksDelivered_;
-    }
-    ticksDelivered_ = std::max(ticksDelivered_, due - kMostTicksPerTimeout);
+    connect(&runTimer_, &QTimer::timeout, this, [this] { dispatch([this] { pace_.wake(); }); });
 }
 
 void QtWindow::describeForScreenReaders() {
-    struct Description {
-        const Control& control;
-        const char* name;
-        const char* description;
-    };
-    const Zerkan& f = form_;
-    const Description descriptions[] = {
-        {f.Command1, "Time on",
-         "Puts the body at its start point and starts the run. Shortcut F5."},
-        {f.Command2, "STOP",
-         "Stops the run; it continues with twice the isochrone velocity. Shortcut F6."},
-        {f.Command3, "step", "Runs one tick of the motion. Shortcut F7."},
-        {f.Command4, "CONTINUE", "Continues a stopped run. Shortcut F8."},
-        {f.klimax, "Scale", "Drawing scale, 1 to 20; a larger value zooms out."},
-        {f.vimaxrono, "Time step", "Time step and timer interval for the next run, 1 to 10."},
-        {f.POLTAX, "Launch speed",
-         "Launch-speed factor times ten, 1 to 100; 10 keeps the vertical speed constant."},
-        {f.Label1, "Launch speed readout",
-         "Speed factor and the vertical force at the start point."},
-        {f.Label2, "Time step readout", "The time-step bar's value."},
-        {f.Label3, "Scale readout", "The scale bar's value."},
-        {f.Check1, "Show components of force",
-         "Adds the force's horizontal and vertical components."},
-        {f.Check2, "Show components of Velocity",
-         "Adds the velocity's horizontal and vertical components."},
-        {f.Check3, "Show weight and Reaction", "Adds the weight and the normal reaction."},
-    };
-    for (const Description& d : descriptions) {
-        QWidget* widget = widgetFor(d.control);
-        widget->setAccessibleName(QString::fromUtf8(d.name));
-        widget->setAccessibleDescription(QString::fromUtf8(d.description));
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        widgets_[i]->setAccessibleName(
+            QString::fromUtf8(kControlWords[i].name.data(), kControlWords[i].name.size()));
+        widgets_[i]->setAccessibleDescription(
+            QString::fromStdString(Description(i, FrontEnd::Window)));
     }
     setAccessibleName(Zerkan::kCaption);
-    setAccessibleDescription(QStringLiteral(
-        "A body sliding without friction up the isochrone, with its velocity, forces and circle "
-        "of curvature. Press F1 for the keyboard shortcuts."));
+    setAccessibleDescription(
+        QString::fromUtf8(kDrawingDescription.data(), kDrawingDescription.size()) +
+        QStringLiteral(" Press F1 for the keyboard shortcuts."));
 }
 
-QString QtWindow::shortcutHelp() {
-    return QStringLiteral(
-        "F5\tTime on: start the run from the start point\n"
-        "F6\tSTOP\n"
-        "F7\tstep: one tick\n"
-        "F8\tCONTINUE\n"
-        "Ctrl+G\tShow or hide the graphs of the run\n"
-        "Ctrl+E\tSave the drawing as PNG\n"
-        "Ctrl+D\tSave the run's data as CSV\n"
-        "F1\tThis help\n"
-        "Tab\tMove between the controls, in the order of the window's layout\n"
-        "Arrows\tMove the bar that has the focus one step\n"
-        "Page Up, Page Down\tMove it a large step\n"
-        "Home, End\tMove it to its least or greatest value\n"
-        "Space\tPress the button or tick the box that has the focus");
+QString QtWindow::shortcutHelp() const {
+    // A table, so that the keys and what they do line up in any font.
+    QString html = QStringLiteral("<table cellspacing=\"2\">");
+    for (const KeyHelpLine& line : KeyHelp(form_, FrontEnd::Window)) {
+        html += QStringLiteral("<tr><td><b>%1</b>&nbsp;&nbsp;</td><td>%2</td></tr>")
+                    .arg(QString::fromStdString(line.keys).toHtmlEscaped(),
+                         QString::fromStdString(line.action).toHtmlEscaped());
+    }
+    return html + QStringLiteral("</table>");
 }
 
 void QtWindow::bindShortcuts() {
@@ -487,6 +435,7 @@ void QtWindow::bindShortcuts() {
     add(Qt::Key_F1, [this] {
         auto* help = new QMessageBox(QMessageBox::Information, QStringLiteral("ZORVA — keys"),
                                      shortcutHelp(), QMessageBox::Close, this);
+        help->setTextFormat(Qt::RichText);
         help->setAttribute(Qt::WA_DeleteOnClose);
         help->show();
     });
@@ -523,7 +472,7 @@ void QtWindow::toggleGraphs() {
 }
 
 QImage QtWindow::picture() {
-    const QImage& image = surface_.image();
+    const QImage image = ImageOf(surface_);
     const qreal ratio = image.devicePixelRatio();
     QImage shown = image.copy(0, 0, std::min(image.width(), static_cast<int>(width() * ratio)),
                               std::min(image.height(), static_cast<int>(height() * ratio)));
@@ -589,7 +538,7 @@ double QtWindow::ScreenHeightTwips() const {
 
 void QtWindow::Show() {
     show();
-    scheduleRepaint();
+    update();
 }
 
 void QtWindow::paintEvent(QPaintEvent* event) {
@@ -605,18 +554,19 @@ void QtWindow::paintEvent(QPaintEvent* event) {
     // The retained image holds device pixels; the source rectangle is in
     // them, the target in the window's logical pixels, so nothing is scaled
     // and the lines stay crisp on a high-density screen.
-    const QImage& image = surface_.image();
+    const QImage image = ImageOf(surface_);
     const qreal ratio = image.devicePixelRatio();
     const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
                         area.height() * ratio);
     painter.drawImage(QRectF(area), image, source);
+    ClearUpperVectorState();
 }
 
 void QtWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     surface_.Resize(width(), height());
     placeControls();
-    scheduleRepaint();
+    update();
 }
 
 void QtWindow::mousePressEvent(QMouseEvent* event) {

@@ -3,13 +3,13 @@
 // retained drawing to the screen at most once per screen refresh.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <vector>
 
 #include "form/form.h"
+#include "form/pacer.h"
 #include "sim/state.h"
 #include "ui/qt_surface.h"
 
@@ -39,8 +39,8 @@ class QtWindow : public QWidget, public WindowHost {
     /// a message for the user in *error when the file could not be written.
     bool savePicture(const QString& path, QString* error);
     bool saveData(const QString& path, QString* error);
-    /// The keyboard shortcuts, one per line.
-    static QString shortcutHelp();
+    /// The keyboard shortcuts as a table in rich text.
+    QString shortcutHelp() const;
 
     /// The graphs of the run against time, a window of their own that
     /// Ctrl+G opens and closes; hidden at start-up.
@@ -48,8 +48,11 @@ class QtWindow : public QWidget, public WindowHost {
     /// Opens the graph window, or closes it when it is open.
     void toggleGraphs();
 
-    /// The Qt timer behind the form's run timer.
+    /// The Qt timer that wakes the form's run timer.
     const QTimer& runTimer() const { return runTimer_; }
+    /// Replaces the run timer's clock (milliseconds), for tests that set the
+    /// time themselves.
+    void setRunClock(std::function<double()> clockMs) { pace_.setClock(std::move(clockMs)); }
     /// Number of times the window copied the drawing to the screen.
     long long repaintCount() const { return repaints_; }
     /// Called once, after the window first copied the drawing to the screen.
@@ -75,15 +78,12 @@ class QtWindow : public QWidget, public WindowHost {
     /// Tab visits the controls by their tab index; the first has the focus.
     void orderTabs();
     void bindTimer();
-    /// One timeout of the run timer: the ticks that are due.
-    void runDueTicks();
     void bindShortcuts();
     void describeForScreenReaders();
-    /// A control's place as the form has laid it out, in logical pixels.
-    PixelRect placed(const Control& model) const;
-    /// Puts every control's widget where the form placed it, widened to its
-    /// text and kept inside the client area.
+    /// Puts every control's widget where the layout shows it.
     void placeControls();
+    /// The control's place in the layout's order.
+    std::size_t indexOf(const Control& control) const;
     /// Runs one event of the form, then arranges for the screen to catch up.
     void dispatch(const std::function<void()>& handler);
     void scheduleRepaint();
@@ -92,13 +92,12 @@ class QtWindow : public QWidget, public WindowHost {
     QtSurface surface_;
     Zerkan form_;
     GraphWindow* graphs_;
+    RunTimer pace_;
     QTimer runTimer_;
-    /// Time since the run timer last started, and ticks delivered since.
-    QElapsedTimer runClock_;
-    long long ticksDelivered_ = 0;
     QTimer repaintTimer_;
     long long repaints_ = 0;
-    std::vector<std::pair<const Control*, QWidget*>> widgets_;
+    /// The widgets by the layout's order of the controls.
+    std::array<QWidget*, kControlCount> widgets_{};
     /// The check boxes' places, Check1 to Check3.
     std::vector<QWidget*> checkBoxPlaces_;
 };

@@ -19,41 +19,6 @@
   const READOUTS = [7, 8, 9];
   const BOXES = [10, 11, 12];
 
-  // Accessible names and descriptions, as the desktop gives them.
-  const DESCRIPTIONS = [
-    ['Time on', 'Puts the body at its start point and starts the run. Shortcut F5 or T.'],
-    ['STOP', 'Stops the run; it continues with twice the isochrone velocity. Shortcut F6 or S.'],
-    ['step', 'Runs one tick of the motion. Shortcut F7 or N.'],
-    ['CONTINUE', 'Continues a stopped run. Shortcut F8 or C.'],
-    ['Launch speed',
-     'Launch-speed factor times ten, 1 to 100; 10 keeps the vertical speed constant.'],
-    ['Time step', 'Time step and timer interval for the next run, 1 to 10.'],
-    ['Scale', 'Drawing scale, 1 to 20; a larger value zooms out.'],
-    ['Launch speed readout', 'Speed factor and the vertical force at the start point.'],
-    ['Time step readout', "The time-step bar's value."],
-    ['Scale readout', "The scale bar's value."],
-    ['Show components of force', "Adds the force's horizontal and vertical components."],
-    ['Show components of Velocity', "Adds the velocity's horizontal and vertical components."],
-    ['Show weight and Reaction', 'Adds the weight and the normal reaction.'],
-  ];
-
-  const HELP = [
-    ['F5 or T', 'Time on: start the run from the start point'],
-    ['F6 or S', 'STOP'],
-    ['F7 or N', 'step: one tick'],
-    ['F8 or C', 'CONTINUE'],
-    ['Ctrl+E or P', 'Save the drawing as PNG'],
-    ['Ctrl+D or D', "Save the run's data as CSV"],
-    ['F1 or H', 'This help (Escape closes it)'],
-    ['Tab', "Move between the controls, in the order of the window's layout"],
-    ['Arrows', 'Move the bar that has the focus one step'],
-    ['Page Up, Page Down', 'Move it a large step'],
-    ['Home, End', 'Move it to its least or greatest value'],
-    ['Space', 'Press the button or tick the box that has the focus'],
-    ['', 'Some browsers keep F5 (reload), Ctrl+E or Ctrl+D for themselves: ' +
-         'the letter beside each works everywhere.'],
-  ];
-
   // The URL's set-up: ?poltax=10&vimaxrono=1&klimax=1&boxes=force,velocity,weight
   const URL_BARS = [['klimax', 6], ['vimaxrono', 5], ['poltax', 4]];
   const URL_BOXES = {force: 10, velocity: 11, weight: 12};
@@ -69,6 +34,8 @@
   window.__zorva = hook;
 
   let M = null;
+  // The page in the module: every entry point takes it.
+  let P = 0;
   const elements = [];
   const placesOfBoxes = [];
   let clientWidth = 1;
@@ -126,8 +93,14 @@
   };
 
   // --- Controls ---------------------------------------------------------------
+  // A control's text from the module: 0 its name, 1 its caption, 2 its
+  // accessible name, 3 its description.
+  function controlText(index, what) {
+    return M.UTF8ToString(M._zorva_control_text(P, index, what));
+  }
+
   function caption(index) {
-    return M.UTF8ToString(M._zorva_control_caption(index));
+    return controlText(index, 1);
   }
 
   function textWidth(text, font) {
@@ -136,24 +109,24 @@
   }
 
   function describe(element, index) {
-    element.setAttribute('aria-label', DESCRIPTIONS[index][0]);
-    element.setAttribute('aria-description', DESCRIPTIONS[index][1]);
-    element.title = DESCRIPTIONS[index][1];
+    element.setAttribute('aria-label', controlText(index, 2));
+    element.setAttribute('aria-description', controlText(index, 3));
+    element.title = controlText(index, 3);
   }
 
   function makeButton(index) {
     const button = document.createElement('button');
     button.type = 'button';
     button.className = 'control';
-    button.id = M.UTF8ToString(M._zorva_control_name(index));
-    button.addEventListener('click', () => dispatch(() => M._zorva_press(index)));
+    button.id = controlText(index, 0);
+    button.addEventListener('click', () => dispatch(() => M._zorva_press(P, index)));
     return button;
   }
 
   function makeBar(index) {
     const bar = document.createElement('div');
     bar.className = 'control bar';
-    bar.id = M.UTF8ToString(M._zorva_control_name(index));
+    bar.id = controlText(index, 0);
     bar.tabIndex = 0;
     bar.setAttribute('role', 'scrollbar');
     bar.setAttribute('aria-orientation', 'horizontal');
@@ -176,9 +149,8 @@
     up.setAttribute('aria-hidden', 'true');
     bar.append(down, track, up);
 
-    const which = index - 4;
-    const get = (what) => M._zorva_bar(which, what);
-    const set = (value) => dispatch(() => M._zorva_set_bar(which, value));
+    const get = (what) => M._zorva_bar(P, index, what);
+    const set = (value) => dispatch(() => M._zorva_set_bar(P, index, value));
     const step = (sign, large) => set(get(4) + sign * get(large ? 3 : 2));
 
     // A held arrow or track repeats its step, as a desktop bar does.
@@ -283,7 +255,7 @@
   function makeReadout(index) {
     const readout = document.createElement('div');
     readout.className = 'control readout';
-    readout.id = M.UTF8ToString(M._zorva_control_name(index));
+    readout.id = controlText(index, 0);
     readout.setAttribute('role', 'status');
     const text = document.createElement('span');
     readout.appendChild(text);
@@ -298,11 +270,11 @@
     label.className = 'control box';
     const input = document.createElement('input');
     input.type = 'checkbox';
-    input.id = M.UTF8ToString(M._zorva_control_name(index));
+    input.id = controlText(index, 0);
     const text = document.createElement('span');
     label.append(input, text);
     input.addEventListener('change', () =>
-      dispatch(() => M._zorva_set_box(which, input.checked ? 1 : 0)));
+      dispatch(() => M._zorva_set_box(P, index, input.checked ? 1 : 0)));
     // The rest of the box's designed place toggles it too.
     const place = document.createElement('div');
     place.className = 'control box-place';
@@ -329,7 +301,7 @@
     }
     // Tab visits the controls in their designed order: the document's order.
     const order = [...Array(13).keys()].sort(
-      (a, b) => M._zorva_control_tab_index(a) - M._zorva_control_tab_index(b));
+      (a, b) => M._zorva_control_tab_index(P, a) - M._zorva_control_tab_index(P, b));
     controlsLayer.append(...placesOfBoxes);
     for (const i of order) {
       controlsLayer.appendChild(elements[i]);
@@ -340,42 +312,35 @@
   function syncControls() {
     for (const i of BUTTONS) {
       elements[i].textContent = caption(i);
-      M._zorva_set_needed(i, textWidth(caption(i), FONT) + BUTTON_TEXT_MARGIN, 0);
+      M._zorva_set_needed(P, i, textWidth(caption(i), FONT) + BUTTON_TEXT_MARGIN, 0);
     }
     for (const i of READOUTS) {
       elements[i].firstChild.textContent = caption(i);
-      M._zorva_set_needed(i, textWidth(caption(i), FONT) + 2 * READOUT_TEXT_MARGIN,
+      M._zorva_set_needed(P, i, textWidth(caption(i), FONT) + 2 * READOUT_TEXT_MARGIN,
                           Math.ceil(lineHeight) + READOUT_TEXT_MARGIN);
     }
-    const hints = [];
     for (const i of BOXES) {
       const box = elements[i];
       box.lastChild.textContent = caption(i);
-      box.input.checked = M._zorva_box(i - 10) === 1;
+      box.input.checked = M._zorva_box(P, i) === 1;
       box.style.width = 'auto';
       box.style.height = 'auto';
-      hints[i] = [Math.ceil(box.offsetWidth), Math.ceil(box.offsetHeight)];
-      M._zorva_set_needed(i, hints[i][0], hints[i][1]);
+      M._zorva_set_needed(P, i, Math.ceil(box.offsetWidth), Math.ceil(box.offsetHeight));
     }
-    const at = M._zorva_place_controls(clientWidth, clientHeight) / 4;
-    const places = M.HEAP32.subarray(at, at + 52);
-    const put = (element, left, top, width, height) => {
+    const at = M._zorva_place_controls(P, clientWidth, clientHeight) / 4;
+    const places = M.HEAP32.subarray(at, at + 64);
+    const put = (element, k) => {
+      const [left, top, width, height] = places.subarray(k * 4, k * 4 + 4);
       element.style.left = left + 'px';
       element.style.top = top + 'px';
       element.style.width = width + 'px';
       element.style.height = height + 'px';
     };
     for (let i = 0; i < 13; ++i) {
-      const [left, top, width, height] = places.subarray(i * 4, i * 4 + 4);
-      if (!BOXES.includes(i)) {
-        put(elements[i], left, top, width, height);
-        continue;
-      }
-      // The box sits at the top right of its place, kept in sight.
-      put(placesOfBoxes[i - 10], left, top, width, height);
-      const [hintWidth, hintHeight] = hints[i];
-      const boxRight = Math.min(left + width, Math.max(clientWidth, hintWidth));
-      put(elements[i], boxRight - hintWidth, top, hintWidth, hintHeight);
+      put(BOXES.includes(i) ? placesOfBoxes[i - 10] : elements[i], i);
+    }
+    for (const i of BOXES) {
+      put(elements[i], 13 + i - 10);
     }
     for (const i of BARS) {
       elements[i].showValue();
@@ -385,7 +350,7 @@
   // --- Events -----------------------------------------------------------------
   function dispatch(handler) {
     handler();
-    if (M._zorva_take_view_changed()) {
+    if (M._zorva_take_view_changed(P)) {
       syncControls();
     }
   }
@@ -406,7 +371,7 @@
 
   // The rows of the drawing that changed, once an animation frame.
   function copyDrawing() {
-    const packed = M._zorva_take_changed_rows();
+    const packed = M._zorva_take_changed_rows(P);
     let top = Math.floor(packed / 65536);
     let bottom = packed % 65536;
     if (copyAll) {
@@ -414,40 +379,62 @@
       bottom = canvas.height;
       copyAll = false;
     }
-    bottom = Math.min(bottom, canvas.height, M._zorva_image_height());
+    bottom = Math.min(bottom, canvas.height, M._zorva_image_height(P));
     if (top >= bottom) {
       return false;
     }
-    const width = M._zorva_image_width();
-    const pixels = new Uint8ClampedArray(M.HEAPU8.buffer, M._zorva_pixels() + top * width * 4,
+    const width = M._zorva_image_width(P);
+    const pixels = new Uint8ClampedArray(M.HEAPU8.buffer, M._zorva_pixels(P) + top * width * 4,
                                          (bottom - top) * width * 4);
     context.putImageData(new ImageData(pixels, width, bottom - top), 0, top, 0, 0,
                          Math.min(width, canvas.width), bottom - top);
     return true;
   }
 
-  // Ticks of the hidden warm-up window run per frame once the page shows:
-  // a few milliseconds' worth even before the code is optimised.
+  // The browser compiles the module's code with a quick compiler first and
+  // optimises a function only once it has run often: the first ticks of the
+  // first run cost some twenty times what later ones do, enough to lose the
+  // first quarter second of a run. A hidden second page, run through some
+  // ticks after this one shows, makes the tick's code ready before the
+  // user's first "Time on"; a few milliseconds' worth a frame even before
+  // the code is optimised.
+  const WARM_UP_WIDTH = 640;
+  const WARM_UP_HEIGHT = 400;
+  const WARM_UP_TICKS = 600;
   const WARM_UP_TICKS_PER_FRAME = 10;
-  let warmingUp = true;
+  let warmUp = null;
+  let warmUpTicksLeft = WARM_UP_TICKS;
+
+  function warmUpStep() {
+    if (warmUp === null) {
+      warmUp = M._zorva_start(WARM_UP_WIDTH, WARM_UP_HEIGHT);
+      M._zorva_keep_no_data(warmUp);
+      for (const i of BOXES) {
+        M._zorva_set_box(warmUp, i, 1);
+      }
+    }
+    warmUpTicksLeft -= M._zorva_run_ticks(warmUp, Math.min(WARM_UP_TICKS_PER_FRAME,
+                                                           warmUpTicksLeft), 1);
+    if (warmUpTicksLeft <= 0) {
+      M._zorva_stop(warmUp);
+      warmUp = null;
+    }
+  }
 
   function frame() {
-    // The clock now rather than the frame's start: the run timer's clock
-    // started at a click, which may come after the frame began.
-    const now = performance.now();
-    const wasRunning = M._zorva_state(5) === 1;
-    hook.ticks += M._zorva_frame(now);
-    if (wasRunning && M._zorva_state(5) !== 1) {
-      hook.stoppedAt = now;
+    const wasRunning = M._zorva_state(P, 5) === 1;
+    hook.ticks += M._zorva_frame(P);
+    if (wasRunning && M._zorva_state(P, 5) !== 1) {
+      hook.stoppedAt = performance.now();
     }
     if (copyDrawing() && hook.firstFrameMs === null) {
       hook.firstFrameMs = performance.now();
     }
-    if (M._zorva_take_view_changed()) {
+    if (M._zorva_take_view_changed(P)) {
       syncControls();
     }
-    if (warmingUp && hook.firstFrameMs !== null) {
-      warmingUp = M._zorva_warm_up(WARM_UP_TICKS_PER_FRAME) > 0;
+    if (warmUpTicksLeft > 0 && hook.firstFrameMs !== null) {
+      warmUpStep();
     }
     ++hook.frames;
     requestAnimationFrame(frame);
@@ -470,7 +457,7 @@
   }
 
   function saveData() {
-    const text = M.UTF8ToString(M._zorva_csv());
+    const text = M.UTF8ToString(M._zorva_csv(P));
     download(new Blob([text], {type: 'text/csv'}), 'zorva-run.csv');
   }
 
@@ -535,12 +522,11 @@
         continue;
       }
       const text = params.get(name);
-      const which = index - 4;
-      const min = M._zorva_bar(which, 0);
-      const max = M._zorva_bar(which, 1);
+      const min = M._zorva_bar(P, index, 0);
+      const max = M._zorva_bar(P, index, 1);
       const value = /^[0-9]{1,4}$/.test(text) ? Number(text) : NaN;
       if (value >= min && value <= max) {
-        dispatch(() => M._zorva_set_bar(which, value));
+        dispatch(() => M._zorva_set_bar(P, index, value));
       } else {
         problems.push(`${name}=${text} is not a whole number from ${min} to ${max}`);
       }
@@ -548,7 +534,7 @@
     if (params.has('boxes')) {
       for (const name of params.get('boxes').split(',')) {
         if (name in URL_BOXES) {
-          dispatch(() => M._zorva_set_box(URL_BOXES[name] - 10, 1));
+          dispatch(() => M._zorva_set_box(P, URL_BOXES[name], 1));
         } else if (name !== '') {
           problems.push(`boxes: "${name}" is not one of force, velocity, weight`);
         }
@@ -559,62 +545,73 @@
     }
   }
 
+  // The key help, the note under it and the drawing's description, from the module.
   function buildHelp() {
+    const lines = M.UTF8ToString(M._zorva_help_text(P)).split('\n');
+    const drawing = lines[lines.length - 2];
+    const note = lines[lines.length - 3];
     const table = document.getElementById('help-keys');
-    for (const [keys, what] of HELP) {
+    for (const line of lines.slice(0, -3)) {
+      const [keys, what] = line.split('\t');
       const row = table.insertRow();
       row.insertCell().textContent = keys;
       row.insertCell().textContent = what;
     }
+    const row = table.insertRow();
+    row.insertCell();
+    row.insertCell().textContent = note;
+    canvas.setAttribute('aria-label', drawing);
+    document.getElementById('zerkan').setAttribute(
+      'aria-description', drawing + ' Press F1 for the keyboard shortcuts.');
     document.getElementById('help-close').addEventListener('click', () => toggleHelp(false));
   }
 
   function start(module) {
     M = module;
     sizeToViewport();
-    M._zorva_start(clientWidth, clientHeight);
+    P = M._zorva_start(clientWidth, clientHeight);
     buildControls();
     buildHelp();
     syncControls();
     applyAddress();
     canvas.addEventListener('mousedown', (event) => {
       const buttons = [1, 4, 2];
-      dispatch(() => M._zorva_mouse_down(event.offsetX, event.offsetY,
+      dispatch(() => M._zorva_mouse_down(P, event.offsetX, event.offsetY,
                                          buttons[event.button] || 1));
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
     document.addEventListener('keydown', onKey);
     window.addEventListener('resize', () => {
       sizeToViewport();
-      M._zorva_resize(clientWidth, clientHeight);
+      M._zorva_resize(P, clientWidth, clientHeight);
       syncControls();
     });
     elements[0].focus();
 
     hook.state = () => ({
-      x: M._zorva_state(0),
-      y: M._zorva_state(1),
-      vx: M._zorva_state(2),
-      vy: M._zorva_state(3),
-      stepCount: M._zorva_state(4),
-      running: M._zorva_state(5) === 1,
-      failures: M._zorva_state(6),
-      logged: M._zorva_state(7),
+      x: M._zorva_state(P, 0),
+      y: M._zorva_state(P, 1),
+      vx: M._zorva_state(P, 2),
+      vy: M._zorva_state(P, 3),
+      stepCount: M._zorva_state(P, 4),
+      running: M._zorva_state(P, 5) === 1,
+      failures: M._zorva_state(P, 6),
+      logged: M._zorva_state(P, 7),
     });
-    hook.csv = () => M.UTF8ToString(M._zorva_csv());
-    hook.runTicks = (count) => M._zorva_run_ticks(count);
+    hook.csv = () => M.UTF8ToString(M._zorva_csv(P));
+    hook.runTicks = (count) => M._zorva_run_ticks(P, count, 0);
     hook.textBoxes = () => {
-      const at = M._zorva_text_boxes() / 4;
+      const at = M._zorva_text_boxes(P) / 4;
       const count = M.HEAP32[at];
       return Array.from({length: count}, (_, i) =>
         Array.from(M.HEAP32.subarray(at + 1 + i * 4, at + 5 + i * 4)));
     };
     // The client area of the drawing as RGBA bytes, row after row.
     hook.pixels = () => {
-      const width = M._zorva_image_width();
+      const width = M._zorva_image_width(P);
       const out = new Uint8Array(clientWidth * clientHeight * 4);
       for (let y = 0; y < clientHeight; ++y) {
-        const from = M._zorva_pixels() + y * width * 4;
+        const from = M._zorva_pixels(P) + y * width * 4;
         out.set(M.HEAPU8.subarray(from, from + clientWidth * 4), y * clientWidth * 4);
       }
       return {width: clientWidth, height: clientHeight, data: out};
@@ -625,11 +622,8 @@
     hook.timeTicks = (batches, perBatch) => {
       const micros = [];
       for (let b = 0; b < batches; ++b) {
-        if (M._zorva_state(5) !== 1) {
-          M._zorva_press(0);
-        }
         const start = performance.now();
-        const done = M._zorva_run_ticks(perBatch);
+        const done = M._zorva_run_ticks(P, perBatch, 1);
         const end = performance.now();
         if (done === perBatch) {
           micros.push(((end - start) * 1000) / perBatch);

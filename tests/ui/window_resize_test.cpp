@@ -128,7 +128,7 @@ bool Reaches(QWidget* hit, QWidget* control) {
 // Everything the tick draws last is on the retained image wherever the
 // window shows it.
 void ExpectDrawingShown(Running& r) {
-    const QImage& image = r.window.surface().image();
+    const QImage image = ImageOf(r.window.surface());
     const std::vector<QPointF> curve = r.curvePixels();
     ASSERT_FALSE(curve.empty());
     for (const QPointF& p : curve) {
@@ -246,7 +246,7 @@ TEST_P(AtEverySize, TheRunTheDrawingAndTheControlsAllCarryOn) {
     // The drawing is kept at the screen's resolution.
     const double ratio = ExpectedPixelRatio();
     EXPECT_EQ(r.window.devicePixelRatio(), ratio);
-    const QImage& image = r.window.surface().image();
+    const QImage image = ImageOf(r.window.surface());
     EXPECT_EQ(image.devicePixelRatio(), ratio);
     EXPECT_GE(image.width(), std::ceil(size.width() * ratio));
     EXPECT_GE(image.height(), std::ceil(size.height() * ratio));
@@ -293,13 +293,13 @@ TEST(WindowResize, UpAndDownThroughTheSizesTheRunGoesOnAndNothingDrawnIsLost) {
                            {2560, 1440}, {1920, 1080}, {1280, 720},  {800, 600},   {3840, 2160}};
     for (const QSize& size : sizes) {
         SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
-        const QImage before = r.window.surface().image();
+        const QImage before = ImageOf(r.window.surface()).copy();
         const std::int64_t ticks = r.state.StepCount;
         r.window.resize(size);
         // The resize itself runs no tick, so the image must be exactly what
         // it was, grown where the window grew.
         ASSERT_EQ(r.state.StepCount, ticks);
-        const QImage& after = r.window.surface().image();
+        const QImage after = ImageOf(r.window.surface());
         ASSERT_GE(after.width(), std::ceil(size.width() * ExpectedPixelRatio()));
         ASSERT_GE(after.height(), std::ceil(size.height() * ExpectedPixelRatio()));
         EXPECT_TRUE(after.copy(before.rect()) == before);

@@ -1,4 +1,4 @@
-#include "raster/vector_state.h"
+#include "ui/vector_state.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -6,11 +6,11 @@
 
 namespace zorva {
 
-// Some of Qt's raster fills (a small QPainter::fillRect, for one) return with
+// Qt's raster engine (its text and its image copies, for two) may return with
 // the upper halves of the 256-bit registers marked in use. Until they are
 // cleared, some processors run code built for the baseline instruction set,
-// which is all of the window's own drawing, markedly more slowly. The surface
-// calls this where control comes back from Qt into its own drawing.
+// which is all of the window's own drawing, markedly more slowly. The window
+// calls this where control comes back from Qt's painting into its own.
 #if defined(__x86_64__) || defined(__i386__)
 namespace {
 
