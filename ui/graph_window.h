@@ -1,16 +1,15 @@
 // A separate window that plots the run against time while it goes: the
 // velocity components and the speed in one chart, the height in another,
-// with the previous run faded behind for comparison.
+// with the previous run faded behind for comparison. It draws, with Qt
+// Charts, what a GraphModel holds.
 #pragma once
 
-#include <QPointF>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstddef>
-#include <vector>
 
-#include "sim/run_log.h"
+#include "form/graph_model.h"
 
 QT_BEGIN_NAMESPACE
 class QChart;
@@ -25,18 +24,8 @@ class GraphWindow : public QWidget {
     Q_OBJECT
 
   public:
-    /// The plotted quantities, each a trace against time t (s).
-    enum class Quantity {
-        Vy,     ///< vertical velocity (m/s)
-        Vx,     ///< horizontal velocity (m/s)
-        Speed,  ///< |v| (m/s)
-        Height  ///< y (m)
-    };
-    static constexpr std::size_t kQuantityCount = 4;
+    using Quantity = GraphModel::Quantity;
 
-    /// Most points a trace holds for one run, the latest sample included;
-    /// longer runs are thinned evenly to stay under it.
-    static constexpr std::size_t kMaxPoints = 5000;
     /// Delay (ms) between a sample arriving in a visible window and the
     /// charts showing it; samples arriving meanwhile share the update.
     static constexpr int kRefreshDelayMs = 80;
@@ -46,20 +35,16 @@ class GraphWindow : public QWidget {
     explicit GraphWindow(QWidget* parent = nullptr);
     ~GraphWindow() override;
 
-    /// A run begins: referenceVy (m/s, finite) is the vertical speed the
-    /// launch velocity gives, drawn as a dashed line. The current run's
-    /// traces become the faded previous run (replacing the one before) and
-    /// the new run's traces start empty. A run that received no sample
-    /// leaves the previous run in place.
+    /// A run begins, as GraphModel::startRun: the run so far is drawn faded,
+    /// and referenceVy (m/s) as a dashed line.
     void startRun(double referenceVy);
-    /// Records one drawn tick of the current run. Only buffers, in constant
-    /// time apart from an occasional thinning; the charts follow within
-    /// kRefreshDelayMs while the window is visible, and when it is next shown
-    /// otherwise. A value that is not finite is left out of its trace.
+    /// Records one drawn tick of the current run, as GraphModel::addSample.
+    /// Only buffers; the charts follow within kRefreshDelayMs while the
+    /// window is visible, and when it is next shown otherwise.
     void addSample(const TickSample& s);
 
     /// Samples of the current run received since startRun (or construction).
-    std::size_t sampleCount() const;
+    std::size_t sampleCount() const { return model_.sampleCount(); }
     /// Points in the current run's vy trace as of the last chart update.
     std::size_t plottedPoints() const;
     /// Brings the charts up to date now, visible or not, and cancels any
@@ -85,29 +70,17 @@ class GraphWindow : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    /// One run's samples as points (t, value), thinned to every stride-th sample.
-    struct Run {
-        std::array<std::vector<QPointF>, kQuantityCount> traces;
-        std::size_t received = 0;
-        std::size_t stride = 1;
-        TickSample last{};
-        double referenceVy = 0.0;
-    };
-
-    void thin(Run& run);
     void refresh();
     void updateAxes();
 
-    Run current_;
-    Run previous_;
-    bool hasRun_ = false;
+    GraphModel model_;
     bool currentDirty_ = false;
     bool previousDirty_ = false;
 
     QChartView* velocityView_ = nullptr;
     QChartView* heightView_ = nullptr;
-    std::array<QLineSeries*, kQuantityCount> currentSeries_{};
-    std::array<QLineSeries*, kQuantityCount> previousSeries_{};
+    std::array<QLineSeries*, GraphModel::kQuantityCount> currentSeries_{};
+    std::array<QLineSeries*, GraphModel::kQuantityCount> previousSeries_{};
     QLineSeries* reference_ = nullptr;
     QValueAxis* velocityTimeAxis_ = nullptr;
     QValueAxis* heightTimeAxis_ = nullptr;
