@@ -200,7 +200,8 @@ without a window, writes the files and exits.
 Each option is given at most once; --help and --version come alone.
 
 Each file is written whole or not at all: a run that fails or is stopped
-leaves every old file as it was. A FIFO or a device is written to, never
+leaves every old file as it was, but for a disk error once a new one is in
+place, which its message names. A FIFO or a device is written to, never
 replaced.
 
 Exit status: 0 done, 1 a file could not be written, 2 bad usage.
