@@ -56,6 +56,9 @@ ln -s linked.csv dangling.csv
 "$zorva" --ticks 3 --csv linked.csv --png dangling.csv 2>/dev/null
 check "a link to the CSV's file as the PNG is refused" $? -eq 2
 check "... and the link is left as it was" -L dangling.csv -a ! -e linked.csv
+# shellcheck disable=SC2094 # the one file under two names is the point
+"$zorva" --ticks 3 --csv - --png redirected.png >redirected.png 2>/dev/null
+check "the file standard output goes to as the PNG is refused" $? -eq 2
 
 for args in "--help 1" "--version x" "--help --bogus" "--poltax 5 --poltax 6 --csv twice.csv"; do
     read -ra argv <<<"$args"
