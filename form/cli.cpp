@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <optional>
+#include <set>
 
 namespace zorva {
 namespace {
@@ -34,14 +35,40 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) {
         return line;
     }
-    bool run = false;
+    const auto name = [](const std::string& arg) {
+        return arg.rfind("--", 0) == 0 ? arg.substr(0, arg.find('=')) : arg;
+    };
+    // --help and --version stand alone: whatever came with them would be
+    // silently left undone.
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
+        const std::string option = name(args[i]);
+        if (option != "--help" && option != "-h" && option != "--version") {
+            continue;
+        }
+        if (option.size() != args[i].size()) {
+            return fail(option + ": takes no value");
+        }
+        if (args.size() == 1) {
+            line.action =
+                option == "--version" ? CommandLine::Action::Version : CommandLine::Action::Help;
+            return line;
+        }
+        if (i + 1 < args.size() && args[i + 1].rfind('-', 0) != 0) {
+            return fail(option + ": takes no value, but '" + args[i + 1] + "' follows it");
+        }
+        return fail(option + ": cannot be combined with '" + name(args[i == 0 ? 1 : 0]) + "'");
+    }
+    bool run = false;
+    std::set<std::string> given;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string option = name(args[i]);
         std::optional<std::string> value;
-        if (const auto equals = option.find('=');
-            option.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
+        if (option.size() != args[i].size()) {
+            value = args[i].substr(option.size() + 1);
+        }
+        // The second would silently replace the first.
+        if (!given.insert(option).second) {
+            return fail(option + ": given twice");
         }
         const auto takeValue = [&]() -> std::optional<std::string> {
             if (value) {
@@ -96,14 +123,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         };
 
         bool ok = true;
-        if (option == "--help" || option == "-h" || option == "--version") {
-            if (value) {
-                return fail(option + ": takes no value");
-            }
-            line.action =
-                option == "--version" ? CommandLine::Action::Version : CommandLine::Action::Help;
-            return line;
-        } else if (option == "--poltax") {
+        if (option == "--poltax") {
             ok = number({"--poltax", 1, 100}, line.poltax);
         } else if (option == "--vimaxrono") {
             ok = number({"--vimaxrono", 1, 10}, line.vimaxrono);
@@ -177,9 +197,12 @@ without a window, writes the files and exits.
   --size WxH               picture size in pixels (default 1920x1080)
   --help                   show this help and exit
   --version                show the version and exit
+Each option is given at most once; --help and --version come alone.
 
-Each file is written whole or not at all: a run that fails leaves every
-old file as it was. A FIFO or a device is written to, never replaced.
+Each file is written whole or not at all: a run that fails or is stopped
+leaves every old file as it was, but for a disk error once a new one is in
+place, which its message names. A FIFO or a device is written to, never
+replaced.
 
 Exit status: 0 done, 1 a file could not be written, 2 bad usage.
 )";

@@ -32,15 +32,17 @@ TEST(CommandLine, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(line.height, 600);
 }
 
-TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
-    EXPECT_EQ(ParseCommandLine({"--poltax", "5", "--help"}).action, Action::Help);
+TEST(CommandLine, HelpAndVersionStandAlone) {
+    EXPECT_EQ(ParseCommandLine({"--help"}).action, Action::Help);
+    EXPECT_EQ(ParseCommandLine({"-h"}).action, Action::Help);
     EXPECT_EQ(ParseCommandLine({"--version"}).action, Action::Version);
     EXPECT_NE(UsageText().find("--poltax"), std::string::npos);
 }
 
 struct BadRow {
     std::vector<std::string> args;
-    const char* named;  // the option the message must name
+    const char* named;      // the option the message must name
+    const char* says = "";  // and what it must say is wrong
 };
 
 class BadCommandLines : public testing::TestWithParam<BadRow> {};
@@ -50,6 +52,7 @@ TEST_P(BadCommandLines, AreRejectedWithOneLineNamingTheOption) {
     const CommandLine line = ParseCommandLine(row.args);
     EXPECT_EQ(line.action, Action::Error);
     EXPECT_NE(line.error.find(row.named), std::string::npos) << line.error;
+    EXPECT_NE(line.error.find(row.says), std::string::npos) << line.error;
     EXPECT_EQ(line.error.find('\n'), std::string::npos);
     EXPECT_EQ(line.error.rfind("zorva: ", 0), 0u);
 }
@@ -70,10 +73,20 @@ INSTANTIATE_TEST_SUITE_P(
                     BadRow{{"--frobnicate", "--csv", "a.csv"}, "--frobnicate"},
                     BadRow{{"--force-components=yes", "--csv", "a.csv"}, "--force-components"},
                     BadRow{{"--poltax", "10"}, "--csv"}, BadRow{{"--ticks", "10"}, "--ticks"},
-                    BadRow{{"--csv"}, "--csv"}, BadRow{{"--help=x"}, "--help"},
-                    BadRow{{"--version=1"}, "--version"},
+                    BadRow{{"--csv"}, "--csv"}, BadRow{{"--help=x"}, "--help", "takes no value"},
+                    BadRow{{"--version=1"}, "--version", "takes no value"},
+                    BadRow{{"--help", "1"}, "--help", "'1' follows it"},
+                    BadRow{{"--version", "x"}, "--version", "'x' follows it"},
+                    BadRow{{"--help", "--bogus"}, "--help", "combined with '--bogus'"},
+                    BadRow{{"--poltax=5", "-h"}, "-h", "combined with '--poltax'"},
+                    BadRow{{"--version", "--help"}, "--version", "combined with '--help'"},
                     BadRow{{"--png", "--csv", "a.csv"}, "--png"},
-                    BadRow{{"--csv", "a", "--png=a"}, "--csv"}));
+                    BadRow{{"--csv", "a", "--png=a"}, "--csv"},
+                    BadRow{{"--poltax", "5", "--poltax=7", "--csv", "a"}, "--poltax", "twice"},
+                    BadRow{{"--csv", "a", "--csv", "b"}, "--csv", "twice"},
+                    BadRow{{"--weight-reaction", "--weight-reaction", "--csv", "a"},
+                           "--weight-reaction",
+                           "twice"}));
 
 TEST(RunCsv, HasAHeaderWithUnitsAndOneRowPerSample) {
     RunLog log(10);

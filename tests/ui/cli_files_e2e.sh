@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The command line's outputs that are not plain files, a failed run's old
-# files, and the memory of the longest run.
+# The command line's outputs that are not plain files, a failed or stopped
+# run's old files, what the command line refuses, and the memory of the
+# longest run.
 #   cli_files_e2e.sh ZORVA WORKDIR [memory|no-memory]
 set -u
 zorva=$1
@@ -8,8 +9,16 @@ work=$2
 memory=${3:-memory}
 export QT_QPA_PLATFORM=offscreen
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+here=$(pwd -P)
 
 failures=0
+temporaries() { # how many of the writer's temporaries are in this folder
+    local file count=0
+    for file in .*.tmp; do
+        [ -e "$file" ] && count=$((count + 1))
+    done
+    echo "$count"
+}
 check() { # what, test arguments...
     local what=$1
     shift
@@ -41,7 +50,65 @@ echo old >kept.csv
 status=$?
 check "a run that cannot write its PNG fails" "$status" -eq 1
 check "... and leaves the old CSV as it was" "$(cat kept.csv)" = old
-check "... with no temporary behind" "$(ls -A | grep -c '\.tmp$')" -eq 0
+check "... with no temporary behind" "$(temporaries)" -eq 0
+
+ln -s linked.csv dangling.csv
+"$zorva" --ticks 3 --csv linked.csv --png dangling.csv 2>/dev/null
+check "a link to the CSV's file as the PNG is refused" $? -eq 2
+check "... and the link is left as it was" -L dangling.csv -a ! -e linked.csv
+# shellcheck disable=SC2094 # the one file under two names is the point
+"$zorva" --ticks 3 --csv - --png redirected.png >redirected.png 2>/dev/null
+check "the file standard output goes to as the PNG is refused" $? -eq 2
+
+for args in "--help 1" "--version x" "--help --bogus" "--poltax 5 --poltax 6 --csv twice.csv"; do
+    read -ra argv <<<"$args"
+    "$zorva" "${argv[@]}" >/dev/null 2>refused.txt
+    check "'$args' is refused with status 2 and one line" "$?:$(wc -l <refused.txt)" = 2:1
+done
+check "... and writes nothing" ! -e twice.csv
+
+# A long run stopped by a signal once it has opened both outputs (each a
+# descriptor on a file in this folder): the old files stay, nothing else is
+# left, and the run ends by that signal.
+descriptors() { # pid pattern: how many of its descriptors are on files here like pattern
+    local fd count=0
+    for fd in /proc/"$1"/fd/*; do
+        # shellcheck disable=SC2254 # the pattern is a glob
+        case $(readlink "$fd" 2>/dev/null) in "$here"/$2) count=$((count + 1)) ;; esac
+    done
+    echo "$count"
+}
+outputs_open() { # pid
+    [ "$(descriptors "$1" '*')" -ge 2 ]
+}
+if [ -d /proc/self/fd ]; then
+    set -m # as from a terminal: a job in the background keeps SIGINT
+    for signal in INT TERM KILL; do
+        echo old >stopped.csv
+        echo old >stopped.png
+        "$zorva" --poltax 1 --ticks 1000000 --csv stopped.csv --png stopped.png 2>/dev/null &
+        pid=$!
+        deadline=$((SECONDS + 120))
+        while ! outputs_open "$pid" && kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+            sleep 0.05
+        done
+        # An unnamed temporary shows as "#inode (deleted)".
+        unnamed=$(descriptors "$pid" '#* (deleted)')
+        kill -s "$signal" "$pid"
+        wait "$pid" 2>/dev/null
+        check "SIG$signal stops the run with its own status" $? -eq $((128 + $(kill -l "$signal")))
+        check "... and leaves the old files" "$(cat stopped.csv stopped.png)" = "$(printf 'old\nold')"
+        if [ "$signal" = KILL ] && [ "$unnamed" -lt 2 ]; then
+            echo "skipped: nothing left after SIGKILL, as this file system makes no unnamed files"
+            rm -f .stopped.*.tmp
+        else
+            check "... and no temporary" "$(temporaries)" -eq 0
+        fi
+    done
+    set +m
+else
+    echo "skipped: a stopped run, as /proc is missing"
+fi
 
 if [ "$memory" = memory ]; then
     if [ -x /usr/bin/time ]; then
