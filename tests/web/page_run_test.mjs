@@ -1,8 +1,9 @@
-// The page against the desktop program: POLTAX 10 set with the bar's arrow,
-// "Time on" pressed, the run left to stop at the summit. The page's ticks
-// must be the desktop's, its final state within 1e-12 relative, and its
-// picture the desktop's pixel for pixel outside the labels' boxes (the
-// labels are printed by each front end's own text rasteriser).
+// The page against the desktop program, for three runs: "Time on" pressed and
+// the run left to stop at the summit. The page's ticks must be the
+// desktop's, its final state within 1e-12 relative, and its picture the
+// desktop's pixel for pixel outside the labels' boxes (the labels are
+// printed by each front end's own text rasteriser). Between them the runs
+// draw dots, dash-dot strokes and circles larger than the screen.
 //
 // node page_run_test.mjs SITE_FOLDER DESKTOP_ZORVA SCRATCH_FOLDER
 import {execFileSync} from 'node:child_process';
@@ -11,35 +12,59 @@ import {join} from 'node:path';
 import {SKIP, fail, launch, openPage, serve} from './harness.mjs';
 
 const [site, desktop, scratch] = process.argv.slice(2);
-const WIDTH = 1280;
-const HEIGHT = 800;
 const RELATIVE = 1e-12;
+
+// The first run sets POLTAX with the bar's arrow; the others from the address.
+const RUNS = [
+  {name: 'poltax10', width: 1280, height: 800, poltax: 10, arrow: true,
+   boxes: 'force,velocity,weight', options: ['--force-components', '--velocity-components',
+                                             '--weight-reaction']},
+  {name: 'poltax30-klimax4', width: 1024, height: 768, poltax: 30, klimax: 4,
+   boxes: 'velocity', options: ['--velocity-components', '--klimax', '4']},
+  {name: 'poltax20-vimaxrono3', width: 1600, height: 900, poltax: 20, vimaxrono: 3,
+   boxes: 'force,weight', options: ['--force-components', '--weight-reaction',
+                                    '--vimaxrono', '3']},
+];
 
 if (!desktop || !existsSync(desktop)) {
   console.log(`SKIP: no desktop program to compare with (${desktop || 'none given'})`);
   process.exit(SKIP);
 }
 mkdirSync(scratch, {recursive: true});
-const desktopCsv = join(scratch, 'desktop.csv');
-const desktopPng = join(scratch, 'desktop.png');
-execFileSync(desktop, ['--poltax', '10', '--force-components', '--velocity-components',
-                       '--weight-reaction', '--csv', desktopCsv, '--png', desktopPng,
-                       '--size', `${WIDTH}x${HEIGHT}`],
-             {env: {...process.env, QT_QPA_PLATFORM: 'offscreen'}, stdio: 'inherit'});
-
 const server = await serve(site);
 const browser = await launch();
 try {
-  const {page, errors} = await openPage(browser, server.url + '?boxes=force,velocity,weight',
-                                        WIDTH, HEIGHT);
-  // POLTAX starts at 20: ten clicks on its left arrow.
-  const arrow = await page.$('#POLTAX .arrow.down');
-  for (let i = 0; i < 10; ++i) {
-    await arrow.click();
+  for (const run of RUNS) {
+    await compare(run);
+  }
+} finally {
+  await browser.close();
+  server.close();
+}
+
+async function compare(run) {
+  const {width: WIDTH, height: HEIGHT} = run;
+  const desktopCsv = join(scratch, `${run.name}-desktop.csv`);
+  const desktopPng = join(scratch, `${run.name}-desktop.png`);
+  execFileSync(desktop, ['--poltax', String(run.poltax), ...run.options, '--csv', desktopCsv,
+                         '--png', desktopPng, '--size', `${WIDTH}x${HEIGHT}`],
+               {env: {...process.env, QT_QPA_PLATFORM: 'offscreen'}, stdio: 'inherit'});
+  let query = `?boxes=${run.boxes}`;
+  for (const name of ['klimax', 'vimaxrono']) {
+    query += run[name] ? `&${name}=${run[name]}` : '';
+  }
+  query += run.arrow ? '' : `&poltax=${run.poltax}`;
+  const {page, errors} = await openPage(browser, server.url + query, WIDTH, HEIGHT);
+  if (run.arrow) {
+    // POLTAX starts at 20: ten clicks on its left arrow.
+    const arrow = await page.$('#POLTAX .arrow.down');
+    for (let i = 0; i < 20 - run.poltax; ++i) {
+      await arrow.click();
+    }
   }
   const poltax = await page.$eval('#POLTAX', (bar) => bar.getAttribute('aria-valuenow'));
-  if (poltax !== '10') {
-    fail(`POLTAX reads ${poltax} after ten clicks on its arrow, not 10`);
+  if (poltax !== String(run.poltax)) {
+    fail(`${run.name}: POLTAX reads ${poltax}, not ${run.poltax}`);
   }
   await page.click('#Command1');
   await page.waitForFunction(() => {
@@ -48,7 +73,7 @@ try {
   }, {timeout: 60000, polling: 50});
   const state = await page.evaluate(() => window.__zorva.state());
   const pageCsv = await page.evaluate(() => window.__zorva.csv());
-  writeFileSync(join(scratch, 'page.csv'), pageCsv);
+  writeFileSync(join(scratch, `${run.name}-page.csv`), pageCsv);
 
   // --- the run ---
   const rows = (text) => text.trim().split('\n');
@@ -85,7 +110,7 @@ try {
       break;
     }
   }
-  console.log(`run: ${ticks} ticks on both; final state agrees to ${worst.toExponential(2)} ` +
+  console.log(`${run.name}: ${ticks} ticks on both; final state agrees to ${worst.toExponential(2)} ` +
               `relative; CSV ${pageCsv === readFileSync(desktopCsv, 'utf8') ? 'identical' :
                                   'differs in some digits'}`);
 
@@ -131,9 +156,10 @@ try {
   if (result.size) {
     fail(`picture size: page ${result.size}`);
   } else {
-    writeFileSync(join(scratch, 'difference.png'), Buffer.from(result.diff, 'base64'));
-    console.log(`picture: ${result.outside} pixels differ outside the labels' boxes, ` +
-                `${result.inside} inside (map: ${join(scratch, 'difference.png')})`);
+    const map = join(scratch, `${run.name}-difference.png`);
+    writeFileSync(map, Buffer.from(result.diff, 'base64'));
+    console.log(`${run.name}: ${result.outside} pixels differ outside the labels' boxes, ` +
+                `${result.inside} inside (map: ${map})`);
     if (result.outside !== 0) {
       fail(`${result.outside} pixels differ from the desktop's outside the labels' boxes`);
     }
@@ -144,7 +170,5 @@ try {
   for (const error of errors) {
     fail(error);
   }
-} finally {
-  await browser.close();
-  server.close();
+  await page.close();
 }
