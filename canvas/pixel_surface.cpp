@@ -29,10 +29,6 @@ constexpr double kLargestFilledRingPx = 1e6;
 // tick. Wider ones are the erasers, which move at every tick.
 constexpr int kWidestRememberedStroke = 3;
 
-// Most labels remembered per font weight: a text that is new when the store
-// is full starts it afresh, so that texts that keep changing cannot grow it.
-constexpr std::size_t kMostStoredTexts = 64;
-
 // Text that starts further left than this cannot reach the image, and the
 // painters' glyph positions overflow not far beyond it.
 constexpr double kFarLeftPx = 1e6;
@@ -361,15 +357,7 @@ void PixelSurface::drawText(Point topLeft, std::string_view text, Colour colour,
         p.y + lineHeightPx() < 0.0 || p.x < -kFarLeftPx) {
         return;
     }
-    auto& laidOut = printed_[bold ? 1 : 0];
-    auto found = laidOut.find(std::string(text));
-    if (found == laidOut.end()) {
-        if (laidOut.size() >= kMostStoredTexts) {
-            laidOut.clear();
-        }
-        found = laidOut.emplace(std::string(text), PrintedText{}).first;
-    }
-    PrintedText& printed = found->second;
+    PrintedText& printed = printed_[bold ? 1 : 0].get(text, [] { return PrintedText{}; });
     const double x = p.x * ratio_;
     const double y = p.y * ratio_;
     const std::uint32_t pixel = pixelOf(colour);
@@ -465,9 +453,7 @@ void PixelSurface::frameChanged() {
     // A label's box may reach into the new pixels, which it has not been
     // printed on.
     for (auto& laidOut : printed_) {
-        for (auto& entry : laidOut) {
-            entry.second.settled = false;
-        }
+        laidOut.forEach([](PrintedText& printed) { printed.settled = false; });
     }
 }
 

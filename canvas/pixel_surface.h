@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,6 +63,44 @@ class HeapMemory : public PixelMemory {
   public:
     std::uint32_t* allocate(std::size_t count) noexcept override;
     void release(std::uint32_t* block) noexcept override;
+};
+
+/// Values kept by text, for the few labels printed at every tick: at most
+/// kMost of them. A new text when the store is full starts it afresh, so that
+/// texts that keep changing cannot grow it without bound.
+template <typename Value>
+class TextStore {
+  public:
+    static constexpr std::size_t kMost = 64;
+    /// The value kept for text, made by make() when there is none.
+    template <typename Make>
+    Value& get(std::string_view text, Make make) {
+        auto found = values_.find(text);
+        if (found == values_.end()) {
+            if (values_.size() >= kMost) {
+                values_.clear();
+            }
+            found = values_.emplace(std::string(text), make()).first;
+        }
+        return found->second;
+    }
+    void clear() { values_.clear(); }
+    template <typename Visit>
+    void forEach(Visit visit) {
+        for (auto& entry : values_) {
+            visit(entry.second);
+        }
+    }
+
+  private:
+    // Looked up by the text as it comes, without making a string of it.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_map<std::string, Value, Hash, std::equal_to<>> values_;
 };
 
 /// Prints text into the image with the front end's fonts.
@@ -173,7 +212,7 @@ class PixelSurface : public Surface {
         bool settled = false;
     };
     /// By font weight.
-    std::unordered_map<std::string, PrintedText> printed_[2];
+    TextStore<PrintedText> printed_[2];
     /// The pixels under a label before it is printed.
     std::vector<std::uint32_t> textBefore_;
     std::vector<PixelBox> textBoxes_;

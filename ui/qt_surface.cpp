@@ -20,9 +20,6 @@ namespace {
 // its glyphs keep well within this of where they were asked for.
 constexpr double kPainterReachPx = 2.0;
 
-// Most laid-out texts kept per weight.
-constexpr std::size_t kMostLaidOut = 64;
-
 #ifdef MADV_HUGEPAGE
 constexpr std::size_t kLargePageBytes = std::size_t{2} << 20U;
 #endif
@@ -77,17 +74,12 @@ void QtTextPainter::setFont(const QFont& font) {
 
 PixelBox QtTextPainter::paint(const ImageView& image, std::string_view text, double x, double y,
                               std::uint32_t colour, bool bold) {
-    auto& laidOut = laidOut_[bold ? 1 : 0];
-    auto found = laidOut.find(std::string(text));
-    if (found == laidOut.end()) {
-        if (laidOut.size() >= kMostLaidOut) {
-            laidOut.clear();
-        }
-        QStaticText staticText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-        staticText.setTextFormat(Qt::PlainText);
-        staticText.setPerformanceHint(QStaticText::AggressiveCaching);
-        found = laidOut.emplace(std::string(text), std::move(staticText)).first;
-    }
+    QStaticText& layout = laidOut_[bold ? 1 : 0].get(text, [text] {
+        QStaticText laid(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        laid.setTextFormat(Qt::PlainText);
+        laid.setPerformanceHint(QStaticText::AggressiveCaching);
+        return laid;
+    });
     QImage target(reinterpret_cast<uchar*>(image.pixels), image.width, image.height,
                   static_cast<qsizetype>(image.stride) * 4, QImage::Format_RGB32);
     target.setDevicePixelRatio(ratio_);
@@ -98,12 +90,12 @@ PixelBox QtTextPainter::paint(const ImageView& image, std::string_view text, dou
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setFont(font_[bold ? 1 : 0]);
         painter.setPen(QColor::fromRgb(colour));
-        painter.drawStaticText(at, found->second);
+        painter.drawStaticText(at, layout);
     }
     ClearUpperVectorState();
     // Glyphs may reach a little beyond the text's layout box on either side.
     const double lineHeight = lineHeight_ / ratio_;
-    const QSizeF size = found->second.size();
+    const QSizeF size = layout.size();
     const double overhang = lineHeight / 2.0;
     const double left = (at.x() - overhang) * ratio_ - kPainterReachPx;
     const double top = at.y() * ratio_ - kPainterReachPx;

@@ -5,8 +5,6 @@
 #include <QFont>
 #include <QImage>
 #include <QStaticText>
-#include <string>
-#include <unordered_map>
 
 #include "canvas/pixel_surface.h"
 
@@ -36,7 +34,7 @@ class QtTextPainter : public TextPainter {
     QFont font_[2];
     double lineHeight_ = 0.0;
     /// Laid-out texts by weight: the labels are the same few at every tick.
-    std::unordered_map<std::string, QStaticText> laidOut_[2];
+    TextStore<QStaticText> laidOut_[2];
 };
 
 /// The parts a QtSurface lends its PixelSurface, made before it.

@@ -8,8 +8,6 @@
 namespace zorva {
 namespace {
 
-// Most coverages kept per weight.
-constexpr std::size_t kMostCoverages = 64;
 // How far beyond its coverage a label is taken to reach: the desktop's glyphs
 // for the same text may reach that much further.
 constexpr int kGlyphReachPx = 2;
@@ -53,15 +51,8 @@ PageTextPainter::Coverage PageTextPainter::rasterise(std::string_view text, bool
 
 PixelBox PageTextPainter::paint(const ImageView& image, std::string_view text, double x, double y,
                                 std::uint32_t colour, bool bold) {
-    auto& store = coverage_[bold ? 1 : 0];
-    auto found = store.find(std::string(text));
-    if (found == store.end()) {
-        if (store.size() >= kMostCoverages) {
-            store.clear();
-        }
-        found = store.emplace(std::string(text), rasterise(text, bold)).first;
-    }
-    const Coverage& coverage = found->second;
+    const Coverage& coverage =
+        coverage_[bold ? 1 : 0].get(text, [&] { return rasterise(text, bold); });
     const int originX = static_cast<int>(std::lround(x)) - coverage.originX;
     const int originY = static_cast<int>(std::lround(y));
     const int left = std::max(originX, 0);

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "canvas/pixel_surface.h"
@@ -30,7 +28,7 @@ class PageTextPainter : public TextPainter {
     };
     Coverage rasterise(std::string_view text, bool bold) const;
     /// By weight: the labels are the same few at every tick.
-    std::unordered_map<std::string, Coverage> coverage_[2];
+    TextStore<Coverage> coverage_[2];
 };
 
 }  // namespace zorva
