@@ -52,6 +52,9 @@ std::uint32_t* LargePageMemory::allocate(std::size_t count) noexcept {
 }
 
 void LargePageMemory::release(std::uint32_t* block) noexcept {
+    if (releasing) {
+        releasing();
+    }
     std::free(block);
 }
 
@@ -80,18 +83,19 @@ PixelBox QtTextPainter::paint(const ImageView& image, std::string_view text, dou
         laid.setPerformanceHint(QStaticText::AggressiveCaching);
         return laid;
     });
-    QImage target(reinterpret_cast<uchar*>(image.pixels), image.width, image.height,
-                  static_cast<qsizetype>(image.stride) * 4, QImage::Format_RGB32);
-    target.setDevicePixelRatio(ratio_);
+    if (!painter_ || target_.constBits() != reinterpret_cast<const uchar*>(image.pixels) ||
+        target_.width() != image.width || target_.height() != image.height) {
+        painter_.reset();
+        target_ = QImage(reinterpret_cast<uchar*>(image.pixels), image.width, image.height,
+                         static_cast<qsizetype>(image.stride) * 4, QImage::Format_RGB32);
+        target_.setDevicePixelRatio(ratio_);
+        painter_ = std::make_unique<QPainter>(&target_);
+    }
     // Static text is placed by the top of its line, as the surface places it.
     const QPointF at(x / ratio_, y / ratio_);
-    {
-        QPainter painter(&target);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setFont(font_[bold ? 1 : 0]);
-        painter.setPen(QColor::fromRgb(colour));
-        painter.drawStaticText(at, layout);
-    }
+    painter_->setFont(font_[bold ? 1 : 0]);
+    painter_->setPen(QColor::fromRgb(colour));
+    painter_->drawStaticText(at, layout);
     ClearUpperVectorState();
     // Glyphs may reach a little beyond the text's layout box on either side.
     const double lineHeight = lineHeight_ / ratio_;

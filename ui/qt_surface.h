@@ -4,7 +4,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QStaticText>
+#include <functional>
+#include <memory>
 
 #include "canvas/pixel_surface.h"
 
@@ -16,6 +19,8 @@ class LargePageMemory : public PixelMemory {
   public:
     std::uint32_t* allocate(std::size_t count) noexcept override;
     void release(std::uint32_t* block) noexcept override;
+    /// Called before a block is given back: whatever paints into it stops.
+    std::function<void()> releasing;
 };
 
 /// Prints with Qt's fonts into an RGB32 image.
@@ -28,9 +33,15 @@ class QtTextPainter : public TextPainter {
     PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
                    std::uint32_t colour, bool bold) override;
     double lineHeight() const override { return lineHeight_; }
+    /// Ends the painter kept on the image, before its memory goes.
+    void endPainting() { painter_.reset(); }
 
   private:
     double ratio_;
+    /// One painter serves every label while the image stays where it is:
+    /// beginning a painter costs more than the label.
+    QImage target_;
+    std::unique_ptr<QPainter> painter_;
     QFont font_[2];
     double lineHeight_ = 0.0;
     /// Laid-out texts by weight: the labels are the same few at every tick.
@@ -39,7 +50,11 @@ class QtTextPainter : public TextPainter {
 
 /// The parts a QtSurface lends its PixelSurface, made before it.
 struct QtSurfaceParts {
-    explicit QtSurfaceParts(double devicePixelRatio) : text(devicePixelRatio) {}
+    explicit QtSurfaceParts(double devicePixelRatio) : text(devicePixelRatio) {
+        memory.releasing = [this] { text.endPainting(); };
+    }
+    QtSurfaceParts(const QtSurfaceParts&) = delete;
+    QtSurfaceParts& operator=(const QtSurfaceParts&) = delete;
     LargePageMemory memory;
     QtTextPainter text;
 };

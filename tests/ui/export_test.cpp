@@ -111,30 +111,6 @@ TEST(Headless, AnUnwritableFolderFailsCleanlyAndLeavesNoFile) {
     EXPECT_FALSE(QFile::exists(missing));
 }
 
-TEST(Exports, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("picture.png");
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old");
-    }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    QString error;
-    QImage image(10, 10, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    const bool saved = SavePng(image, path, &error);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (saved) {
-        GTEST_SKIP() << "this user can write to a read-only folder (running as root)";
-    }
-    EXPECT_FALSE(error.isEmpty());
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), "old");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-}
-
 // A file-size limit stands in for a full disk: writes fail the same way,
 // for any user, without a file system of our own.
 class FileSizeLimit {

@@ -146,23 +146,6 @@ TEST(QtWindow, AWholeRunStopsByItselfWithRepaintsCoalesced) {
     EXPECT_LT(repaints / seconds, 120.0);
 }
 
-TEST(QtWindow, ResizingKeepsTheDrawing) {
-    Started s;
-    const double x = 0.05;
-    const double y = (1.0 - std::pow(3 * 9.81 * 0.5 * x, 2.0 / 3.0)) / (2 * 9.81);
-    const PixelPoint exact = s.window.surface().Frame().toPixel({x, y});
-    const QPoint onCurve = s.pixelOf(x, y);
-    s.window.resize(300, 200);
-    QCoreApplication::processEvents();
-    s.window.resize(1200, 900);
-    QCoreApplication::processEvents();
-    // The scale keeps its corner and pixel size.
-    EXPECT_NEAR(s.window.surface().Frame().toPixel({x, y}).x, exact.x, 1e-6);
-    EXPECT_NEAR(s.window.surface().Frame().toPixel({x, y}).y, exact.y, 1e-6);
-    EXPECT_TRUE(IsDark(s.colourAt(onCurve)));
-    EXPECT_GE(s.window.surface().image().width, 1200);
-}
-
 TEST(QtWindow, TheGraphsFollowTheRunAndCtrlGOpensAndClosesThem) {
     Started s;
     Zerkan& form = s.window.form();
