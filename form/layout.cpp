@@ -21,6 +21,56 @@ PixelRect Placed(const Control& control, double twipsPerPixel) {
 
 }  // namespace
 
+bool Overlap(const PixelRect& a, const PixelRect& b) {
+    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+// An obstacle's edges bound where a rectangle pushed out of it comes to rest:
+// the nearest place that clears every rectangle, within the client area where
+// there is one, has each coordinate either unchanged or against an edge of
+// one of them or of the client area, so those are all the places to try.
+PixelRect ClearOf(const PixelRect& place, const std::vector<PixelRect>& taken, int clientWidth,
+                  int clientHeight) {
+    const auto clear = [&taken](const PixelRect& r) {
+        return std::none_of(taken.begin(), taken.end(),
+                            [&r](const PixelRect& t) { return Overlap(r, t); });
+    };
+    if (clear(place)) {
+        return place;
+    }
+    std::vector<int> lefts{place.left, 0, clientWidth - place.width};
+    std::vector<int> tops{place.top, 0, clientHeight - place.height};
+    for (const PixelRect& t : taken) {
+        lefts.insert(lefts.end(), {t.right(), t.left - place.width});
+        tops.insert(tops.end(), {t.bottom(), t.top - place.height});
+    }
+    PixelRect best = place;
+    // As little of it outside the client area as can be (a control wider than
+    // the client area cannot help some), then the shortest move.
+    std::pair<long long, long long> bestCost{0, 0};
+    bool found = false;
+    for (const int left : lefts) {
+        for (const int top : tops) {
+            const PixelRect r{left, top, place.width, place.height};
+            if (!clear(r)) {
+                continue;
+            }
+            const long long outside = std::max(0, -r.left) + std::max(0, -r.top) +
+                                      std::max(0, r.right() - clientWidth) +
+                                      std::max(0, r.bottom() - clientHeight);
+            const long long dx = left - place.left;
+            const long long dy = top - place.top;
+            const std::pair<long long, long long> cost{outside, dx * dx + dy * dy};
+            if (!found || cost < bestCost) {
+                best = r;
+                bestCost = cost;
+                found = true;
+            }
+        }
+    }
+    return best;
+}
+
 ShownControls LayOutControls(const Zerkan& form, double twipsPerPixel,
                              const std::array<NeededSize, kControlCount>& needed, int clientWidth,
                              int clientHeight) {
@@ -56,6 +106,25 @@ ShownControls LayOutControls(const Zerkan& form, double twipsPerPixel,
         // A place wider than the client area keeps its box in sight.
         const int right = std::min(place.right(), std::max(clientWidth, hint.width));
         shown.box[j] = {right - hint.width, place.top, hint.width, hint.height};
+    }
+
+    // The design keeps the check boxes where they were drawn whatever the
+    // screen, and widens readouts and buttons to their text: on a screen the
+    // design did not foresee (a 4K screen at scale 1, a narrowed window, a
+    // phone) one would then lie over another and take its clicks. Each
+    // control is moved just clear of those placed before it; a check box's
+    // place, which takes clicks only where nothing lies over it, moves with
+    // its box.
+    std::vector<PixelRect> taken;
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        PixelRect& shownRect = i < kFirstBox ? shown.place[i] : shown.box[i - kFirstBox];
+        const PixelRect cleared = ClearOf(shownRect, taken, clientWidth, clientHeight);
+        if (i >= kFirstBox) {
+            shown.place[i].left += cleared.left - shownRect.left;
+            shown.place[i].top += cleared.top - shownRect.top;
+        }
+        shownRect = cleared;
+        taken.push_back(cleared);
     }
     return shown;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include "form/controls.h"
 
@@ -37,9 +38,20 @@ struct ShownControls {
 
 /// The controls of form at twipsPerPixel (> 0) in a client area of
 /// clientWidth × clientHeight logical pixels, each as wide and high as its
-/// text needs and kept within the client area where it can be.
+/// text needs, kept within the client area where it can be, and none over
+/// another: a control that would cover one placed before it (in the order
+/// above, a check box by its box) is moved just clear of it.
 ShownControls LayOutControls(const Zerkan& form, double twipsPerPixel,
                              const std::array<NeededSize, kControlCount>& needed, int clientWidth,
                              int clientHeight);
+
+/// Whether two places share any pixel.
+bool Overlap(const PixelRect& a, const PixelRect& b);
+
+/// place moved by the shortest distance to where it shares no pixel with any
+/// of taken, preferring places within the client area; place itself when it
+/// shares none already.
+PixelRect ClearOf(const PixelRect& place, const std::vector<PixelRect>& taken, int clientWidth,
+                  int clientHeight);
 
 }  // namespace zorva

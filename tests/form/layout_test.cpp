@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "form/fixed_screen.h"
 #include "form/form.h"
 #include "plot/null_surface.h"
@@ -53,17 +56,58 @@ TEST(LayOutControls, KeepsTheDesignWhereTheTextFitsAndWidensWhereItDoesNot) {
     EXPECT_EQ(shown.box[0], (PixelRect{673, 8, 200, 22}));
 }
 
-TEST(LayOutControls, PushesWidenedButtonsAlongAndKeepsEveryControlOnAPhone) {
-    Started s(390, 844);
-    const ShownControls shown = LayOutControls(s.form, 15.0, DesktopNeeds(), 390, 844);
-    EXPECT_EQ(shown.place[1].left, shown.place[0].right());
-    EXPECT_EQ(shown.place[3].left, shown.place[1].right());
-    EXPECT_EQ(shown.place[2].left, shown.place[3].right());
-    for (const PixelRect& r : shown.place) {
-        EXPECT_GE(r.left, 0);
-        EXPECT_LE(r.right(), std::max(390, r.width));
-        EXPECT_LE(r.bottom(), 844);
+// Every screen from a phone to 4K at scale 1, and windows narrowed after
+// start-up: no control lies over another, and each stays in the client area
+// where it fits.
+struct ScreenRow {
+    int startWidth, startHeight;  // the screen at start-up
+    int width, height;            // the client area now
+};
+
+class LayOutOnEveryScreen : public testing::TestWithParam<ScreenRow> {};
+
+TEST_P(LayOutOnEveryScreen, PutsNoControlOverAnother) {
+    const ScreenRow& row = GetParam();
+    Started s(row.startWidth, row.startHeight);
+    const ShownControls shown = LayOutControls(s.form, 15.0, DesktopNeeds(), row.width, row.height);
+    std::vector<PixelRect> shownRects(shown.place.begin(), shown.place.begin() + kFirstBox);
+    shownRects.insert(shownRects.end(), shown.box.begin(), shown.box.end());
+    for (std::size_t i = 0; i < shownRects.size(); ++i) {
+        const PixelRect& r = shownRects[i];
+        EXPECT_GE(r.left, 0) << i;
+        EXPECT_GE(r.top, 0) << i;
+        EXPECT_LE(r.right(), std::max(row.width, r.width)) << i;
+        EXPECT_LE(r.bottom(), row.height) << i;
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_FALSE(Overlap(r, shownRects[j])) << j << " and " << i;
+        }
     }
+    // A check box's place keeps its box at its top right.
+    for (std::size_t j = 0; j < shown.box.size(); ++j) {
+        EXPECT_EQ(shown.box[j].top, shown.place[kFirstBox + j].top);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, LayOutOnEveryScreen,
+    testing::Values(ScreenRow{390, 844, 390, 844}, ScreenRow{640, 360, 640, 360},
+                    ScreenRow{1024, 768, 1024, 768}, ScreenRow{1366, 768, 1366, 768},
+                    ScreenRow{1920, 1080, 1920, 1080}, ScreenRow{3840, 2160, 3840, 2160},
+                    ScreenRow{1920, 1080, 980, 1000}, ScreenRow{3840, 2160, 1000, 700}),
+    [](const auto& info) {
+        const ScreenRow& r = info.param;
+        return std::to_string(r.startWidth) + "x" + std::to_string(r.startHeight) + "As" +
+               std::to_string(r.width) + "x" + std::to_string(r.height);
+    });
+
+TEST(ClearOf, TakesTheShortestMoveAndStaysInTheClientArea) {
+    const std::vector<PixelRect> taken{{0, 0, 100, 20}, {100, 0, 100, 20}};
+    // Down by 5 rather than right by 40.
+    EXPECT_EQ(ClearOf({160, 15, 80, 30}, taken, 400, 300), (PixelRect{160, 20, 80, 30}));
+    // Already clear: kept.
+    EXPECT_EQ(ClearOf({0, 20, 50, 10}, taken, 400, 300), (PixelRect{0, 20, 50, 10}));
+    // Up would leave the client area, so down.
+    EXPECT_EQ(ClearOf({0, 2, 50, 10}, taken, 400, 300), (PixelRect{0, 20, 50, 10}));
 }
 
 }  // namespace
