@@ -1,15 +1,18 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end scripts: starts a virtual 1920×1080 screen on a
 # free display between $1 and $2, the window manager named by
 # $window_manager if the script set one, and the program ($zorva), waiting
 # for each in turn and then for the program's window. Sets DISPLAY, app (the
 # program's process) and window (its X window); all are stopped when the
-# script exits. Also defines the helpers below for waiting on the screen.
+# script exits. Also defines the helpers below for waiting on the screen;
+# their pictures go to $out.
 #
 # Nothing here waits for a fixed time: a machine shared with other work can
 # be many times slower than an idle one, so each wait polls for what it
 # needs against a generous deadline, and one that is never met fails the
 # test with a line saying what did not come.
 
+: "${zorva:?the program to start}" "${out:?the folder for screenshots}"
 for tool in Xvfb xdpyinfo xdotool xprop xwininfo import convert identify ${window_manager:-}; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done

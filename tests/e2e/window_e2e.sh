@@ -43,10 +43,12 @@ shot startup
 shot="$out/startup.png"
 check_white "background above the curve" 1500 300
 
-# "Time on" is the first button of the row along the top edge. The run
+# "Time on" is the first button of the row along the top edge. The X server
+# takes the pointer's move and the click in that order (so no waiting for
+# the pointer, which would never end were it already there). The run
 # draws the legend arrows: total force (black, row 19) and velocity (dark
 # red, row 15).
-xdotool mousemove --sync 40 12 click 1
+xdotool mousemove 40 12 click 1
 wait_for "the force legend of the run" 20 has_colour_now 700 43 0 0 0
 echo "ok: force legend"
 wait_for "the velocity legend of the run" 20 has_colour_now 700 216 200 0 0
