@@ -1,11 +1,10 @@
 # shellcheck shell=bash
 # Sourced by the end-to-end scripts: starts a virtual 1920×1080 screen on a
-# free display between $1 and $2, the window manager named by
-# $window_manager if the script set one, and the program ($zorva), waiting
-# for each in turn and then for the program's window. Sets DISPLAY, app (the
-# program's process) and window (its X window); all are stopped when the
-# script exits. Also defines the helpers below for waiting on the screen;
-# their pictures go to $out.
+# free display, the window manager named by $window_manager if the script
+# set one, and the program ($zorva), waiting for each in turn and then for
+# the program's window. Sets DISPLAY, app (the program's process) and window
+# (its X window); all are stopped when the script exits. Also defines the
+# helpers below for waiting on the screen; their pictures go to $out.
 #
 # Nothing here waits for a fixed time: a machine shared with other work can
 # be many times slower than an idle one, so each wait polls for what it
@@ -17,15 +16,15 @@ for tool in Xvfb xdpyinfo xdotool xprop xwininfo import convert identify ${windo
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-display=""
-for n in $(seq "$1" "$2"); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "FAIL: no free X display between :$1 and :$2"; exit 1; }
-
+# The server picks a free display itself and writes its number once it
+# listens: a number chosen here could be taken by another test between the
+# choice and the server's start, and that server would answer in its place.
 # A white root: where the program has not painted, the screen is white, so
 # no probe for a dark line can pass on what lies beneath the window.
-Xvfb "$display" -wr -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+display=""
+display_file="$out/display.txt"
+rm -f "$display_file"
+Xvfb -displayfd 3 -wr -screen 0 1920x1080x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb=$!
 app=""
 manager=""
@@ -36,7 +35,6 @@ cleanup() {
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=$display
 
 now_us() { local t=${EPOCHREALTIME/[.,]/}; echo "$t"; }
 
@@ -51,7 +49,7 @@ wait_for() {
     local deadline=$(($(now_us) + seconds * 1000000))
     seen=""
     until "$@"; do
-        kill -0 "$xvfb" 2>/dev/null || { echo "FAIL: the X server on $display exited while waiting for $what"; exit 1; }
+        kill -0 "$xvfb" 2>/dev/null || { echo "FAIL: the X server${display:+ on $display} exited while waiting for $what"; exit 1; }
         if [ -n "$manager" ] && ! kill -0 "$manager" 2>/dev/null; then
             echo "FAIL: the window manager exited while waiting for $what"; exit 1
         fi
@@ -65,14 +63,21 @@ wait_for() {
     done
 }
 
-x_answers() { xdpyinfo >/dev/null 2>&1; }
+# The number comes as one line; a part of it is no number yet.
+x_listens() {
+    local n
+    read -r n <"$display_file" 2>/dev/null && [ -n "$n" ] || return 1
+    display=":$n"
+    export DISPLAY=$display
+    xdpyinfo >/dev/null 2>&1
+}
 manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 window_shown() {
     window=$(xdotool search --onlyvisible --name '^ZORVA$' 2>/dev/null | head -n1)
     [ -n "$window" ]
 }
 
-wait_for "the X server on $display to answer" 30 x_answers
+wait_for "the X server to start" 30 x_listens
 if [ -n "${window_manager:-}" ]; then
     "$window_manager" >/dev/null 2>&1 &
     manager=$!

@@ -9,7 +9,7 @@ out=${2:-$(mktemp -d)}
 mkdir -p "$out"
 
 # shellcheck source=start_zorva.sh
-source "$(dirname "$0")/start_zorva.sh" 90 140
+source "$(dirname "$0")/start_zorva.sh"
 echo "window $window"
 
 # Is the colour at (x, y) within 40 levels of r,g,b anywhere in a 9×9 square?

@@ -12,7 +12,7 @@ mkdir -p "$out"
 
 window_manager=openbox
 # shellcheck source=start_zorva.sh
-source "$(dirname "$0")/start_zorva.sh" 191 240
+source "$(dirname "$0")/start_zorva.sh"
 
 fail=0
 pass() { echo "ok: $1"; }

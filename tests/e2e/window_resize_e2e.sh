@@ -12,7 +12,7 @@ out=${2:-$(mktemp -d)}
 mkdir -p "$out"
 
 # shellcheck source=start_zorva.sh
-source "$(dirname "$0")/start_zorva.sh" 141 190
+source "$(dirname "$0")/start_zorva.sh"
 
 see_dark() { # shot-name name x y: waits for it on the screen, then keeps a shot
     wait_for "the $2 to be drawn at ($3,$4)" 20 dark_at "$3" "$4"
