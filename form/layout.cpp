@@ -114,10 +114,18 @@ ShownControls LayOutControls(const Zerkan& form, double twipsPerPixel,
     // phone) one would then lie over another and take its clicks. Each
     // control is moved just clear of those placed before it; a check box's
     // place, which takes clicks only where nothing lies over it, moves with
-    // its box.
+    // its box. A readout shows only its text (the drawing shows through the
+    // rest of its place), so it counts here as wide as its text, and takes
+    // the rest of its place back afterwards as far as nothing lies there.
+    std::array<int, kControlCount> fullWidth{};
     std::vector<PixelRect> taken;
     for (std::size_t i = 0; i < kControlCount; ++i) {
+        const bool readout = i >= kFirstReadout && i < kFirstBox;
         PixelRect& shownRect = i < kFirstBox ? shown.place[i] : shown.box[i - kFirstBox];
+        fullWidth[i] = shownRect.width;
+        if (readout && needed[i].width > 0) {
+            shownRect.width = std::min(shownRect.width, needed[i].width);
+        }
         const PixelRect cleared = ClearOf(shownRect, taken, clientWidth, clientHeight);
         if (i >= kFirstBox) {
             shown.place[i].left += cleared.left - shownRect.left;
@@ -125,6 +133,18 @@ ShownControls LayOutControls(const Zerkan& form, double twipsPerPixel,
         }
         shownRect = cleared;
         taken.push_back(cleared);
+    }
+    for (std::size_t i = kFirstReadout; i < kFirstBox; ++i) {
+        PixelRect& r = shown.place[i];
+        int right = r.left + fullWidth[i];
+        for (std::size_t j = 0; j < kControlCount; ++j) {
+            const PixelRect& other = taken[j];
+            if (j != i && other.left >= r.right() && other.top < r.bottom() &&
+                r.top < other.bottom()) {
+                right = std::min(right, other.left);
+            }
+        }
+        r.width = std::max(r.width, right - r.left);
     }
     return shown;
 }
