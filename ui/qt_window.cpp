@@ -1,5 +1,7 @@
 #include "ui/qt_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -129,6 +131,10 @@ class FocusScrollBar : public QScrollBar {
         setFocusPolicy(Qt::StrongFocus);
     }
 
+    /// The readout beside the bar, whose text a screen reader gives as the
+    /// bar's value.
+    QLabel* readout = nullptr;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override {
         switch (event->key()) {
@@ -169,6 +175,40 @@ class FocusScrollBar : public QScrollBar {
     }
 };
 
+// A bar as a screen reader meets it: a slider whose value is its readout's
+// text ("Velocity x =  1.0  FY= 0.00 …"), which says what the number means,
+// rather than a scroll bar's bare number.
+class AccessibleBar : public QAccessibleWidget, public QAccessibleValueInterface {
+  public:
+    explicit AccessibleBar(FocusScrollBar* bar) : QAccessibleWidget(bar, QAccessible::Slider) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value && bar()->readout != nullptr) {
+            return bar()->readout->text();
+        }
+        return QAccessibleWidget::text(kind);
+    }
+    QVariant currentValue() const override { return bar()->value(); }
+    void setCurrentValue(const QVariant& value) override { bar()->setValue(value.toInt()); }
+    QVariant maximumValue() const override { return bar()->maximum(); }
+    QVariant minimumValue() const override { return bar()->minimum(); }
+    QVariant minimumStepSize() const override { return bar()->singleStep(); }
+
+  private:
+    FocusScrollBar* bar() const { return static_cast<FocusScrollBar*>(widget()); }
+};
+
+QAccessibleInterface* AccessibleBarFor(const QString& /*className*/, QObject* object) {
+    auto* bar = dynamic_cast<FocusScrollBar*>(object);
+    return bar != nullptr ? new AccessibleBar(bar) : nullptr;
+}
+
 }  // namespace
 
 QtWindow::QtWindow(SimulationState& state, QWidget* parent)
@@ -205,12 +245,17 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
     bindButton(form_.Command2, new QPushButton(this));
     bindButton(form_.Command4, new QPushButton(this));
     bindButton(form_.Command3, new QPushButton(this));
-    bindScrollBar(form_.POLTAX, new FocusScrollBar(this));
-    bindScrollBar(form_.vimaxrono, new FocusScrollBar(this));
-    bindScrollBar(form_.klimax, new FocusScrollBar(this));
-    bindLabel(form_.Label1);
-    bindLabel(form_.Label2);
-    bindLabel(form_.Label3);
+    // Made once for the whole program: Qt asks every factory in turn.
+    static const bool accessibleBars = (QAccessible::installFactory(AccessibleBarFor), true);
+    static_cast<void>(accessibleBars);
+    const std::pair<ScrollBar*, Label*> barsAndReadouts[] = {{&form_.POLTAX, &form_.Label1},
+                                                             {&form_.vimaxrono, &form_.Label2},
+                                                             {&form_.klimax, &form_.Label3}};
+    for (const auto& [model, readout] : barsAndReadouts) {
+        auto* bar = new FocusScrollBar(this);
+        bindScrollBar(*model, bar);
+        bar->readout = bindLabel(*readout, bar);
+    }
     for (auto& [model, box] : boxes) {
         box->setParent(this);
         bindCheckBox(*model, box);
@@ -344,15 +389,27 @@ void QtWindow::bindCheckBox(CheckBox& model, QCheckBox* box) {
     widgets_[indexOf(model)] = box;
 }
 
-void QtWindow::bindLabel(Label& model) {
+QLabel* QtWindow::bindLabel(Label& model, QScrollBar* bar) {
     auto* label = new ReadoutLabel(this);
     label->setObjectName(QString::fromStdString(model.Name()));
-    label->setText(QString::fromStdString(model.Caption()));
-    model.viewChanged = [this, &model, label] {
+    const std::size_t index = indexOf(model);
+    // A screen reader hears the readout's text with what it means, and the
+    // bar beside it gives the new text as its value.
+    const auto show = [this, &model, label, bar, index] {
         label->setText(QString::fromStdString(model.Caption()));
+        label->setAccessibleDescription(
+            label->text() + QStringLiteral(". ") +
+            QString::fromStdString(Description(index, FrontEnd::Window)));
+        QAccessibleValueChangeEvent changed(bar, bar->value());
+        QAccessible::updateAccessibility(&changed);
+    };
+    show();
+    model.viewChanged = [this, show] {
+        show();
         placeControls();
     };
-    widgets_[indexOf(model)] = label;
+    widgets_[index] = label;
+    return label;
 }
 
 void QtWindow::orderTabs() {

@@ -14,6 +14,7 @@
 #include "ui/qt_surface.h"
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QScrollBar;
 
@@ -74,7 +75,8 @@ class QtWindow : public QWidget, public WindowHost {
     void bindButton(Button& model, QPushButton* widget);
     void bindScrollBar(ScrollBar& model, QScrollBar* widget);
     void bindCheckBox(CheckBox& model, QCheckBox* box);
-    void bindLabel(Label& model);
+    /// The readout's widget; bar is the bar whose value it shows.
+    QLabel* bindLabel(Label& model, QScrollBar* bar);
     /// Tab visits the controls by their tab index; the first has the focus.
     void orderTabs();
     void bindTimer();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -75,6 +76,23 @@ TEST(QtWindow, MovingABarRunsItsHandlerOnceAndSettingItMovesTheBar) {
     EXPECT_EQ(s.widget<QLabel>(form.Label3)->text(), QString::fromUtf8(" Scale \u03a73"));
     s.widget<QScrollBar>(form.vimaxrono)->setValue(500);
     EXPECT_EQ(form.vimaxrono.Value(), 10);
+}
+
+TEST(QtWindow, ScreenReadersHearTheBarsAsSlidersWithTheirReadoutsText) {
+    Started s;
+    Zerkan& form = s.window.form();
+    QAccessibleInterface* bar =
+        QAccessible::queryAccessibleInterface(s.window.widgetFor(form.POLTAX));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->role(), QAccessible::Slider);
+    EXPECT_EQ(bar->text(QAccessible::Name), "Launch speed");
+    form.POLTAX.SetValue(10);
+    const QString readout = s.widget<QLabel>(form.Label1)->text();
+    EXPECT_TRUE(readout.contains("FY= 0.00"));
+    EXPECT_EQ(bar->text(QAccessible::Value), readout);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 10);
+    // The readout itself gives its text first, then what it means.
+    EXPECT_TRUE(s.widget<QLabel>(form.Label1)->accessibleDescription().startsWith(readout));
 }
 
 TEST(QtWindow, TimeOnStartsThePreciseTimerAndStopStopsIt) {
