@@ -144,6 +144,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (option == "--png") {
             ok = file(line.png);
             run = true;
+        } else if (option == "--density") {
+            ok = number({"--density", 1, 4}, line.density);
         } else if (option == "--size") {
             const std::optional<std::string> text = takeValue();
             const std::size_t x = text ? text->find('x') : std::string::npos;
@@ -167,6 +169,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (line.csv.empty() && line.png.empty()) {
         return fail(run ? "--ticks: give --csv FILE and/or --png FILE to write the run"
                         : "nothing to write: give --csv FILE and/or --png FILE");
+    }
+    if (static_cast<std::int64_t>(line.width) * line.density > 16384 ||
+        static_cast<std::int64_t>(line.height) * line.density > 16384) {
+        return fail("--density: " + std::to_string(line.width) + "x" +
+                    std::to_string(line.height) + " at density " + std::to_string(line.density) +
+                    " would be more than 16384 pixels across");
     }
     // Both would go to one file and the second would replace the first.
     if (line.csv == line.png) {
@@ -195,6 +203,9 @@ without a window, writes the files and exits.
                            Fy, N, R, StepCount) as CSV; - is standard output
   --png FILE               write the final picture as PNG
   --size WxH               picture size in pixels (default 1920x1080)
+  --density N              draw the picture as a screen with N device pixels
+                           to a pixel shows it, 1 to 4 (default 1): the PNG is
+                           N times as wide and as high
   --help                   show this help and exit
   --version                show the version and exit
 Each option is given at most once; --help and --version come alone.

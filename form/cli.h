@@ -30,6 +30,9 @@ struct CommandLine {
     std::string png;   ///< file for the final picture, or empty; never the same as csv
     int width = 1920;  ///< picture size in pixels, 1 to 16384
     int height = 1080;
+    /// Device pixels a pixel of the picture, 1 to 4, as on a screen of that
+    /// density; the PNG is width × density by height × density, at most 16384 each way.
+    int density = 1;
     std::string error;  ///< one line naming the option, for Action::Error
 };
 

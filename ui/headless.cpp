@@ -60,7 +60,8 @@ int Run(const CommandLine& line, std::ostream& err) {
     std::unique_ptr<Surface> surface;
     QtSurface* picture = nullptr;
     if (png) {
-        auto qt = std::make_unique<QtSurface>(line.width, line.height, kTwipsPerPixel);
+        auto qt =
+            std::make_unique<QtSurface>(line.width, line.height, kTwipsPerPixel, line.density);
         if (qt->image().pixels == nullptr) {
             return Fail(err, "zorva: not enough memory for a " + std::to_string(line.width) + "x" +
                                  std::to_string(line.height) + " picture");
@@ -125,7 +126,8 @@ int Run(const CommandLine& line, std::ostream& err) {
     }
 
     if (png) {
-        const QByteArray bytes = EncodePng(ImageOf(*picture).copy(0, 0, line.width, line.height));
+        const QByteArray bytes = EncodePng(ImageOf(*picture).copy(0, 0, line.width * line.density,
+                                                              line.height * line.density));
         if (bytes.isEmpty()) {
             return Fail(err, "Could not save " + line.png + ": not enough memory.");
         }

@@ -19,7 +19,7 @@ TEST(CommandLine, ReadsEveryOptionInBothForms) {
     const CommandLine line =
         ParseCommandLine({"--poltax", "10", "--vimaxrono=3", "--klimax", "2", "--force-components",
                           "--velocity-components", "--weight-reaction", "--ticks=500", "--csv",
-                          "run.csv", "--png=run.png", "--size", "800x600"});
+                          "run.csv", "--png=run.png", "--size", "800x600", "--density", "2"});
     ASSERT_EQ(line.action, Action::Run) << line.error;
     EXPECT_EQ(line.poltax, 10);
     EXPECT_EQ(line.vimaxrono, 3);
@@ -30,6 +30,7 @@ TEST(CommandLine, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(line.png, "run.png");
     EXPECT_EQ(line.width, 800);
     EXPECT_EQ(line.height, 600);
+    EXPECT_EQ(line.density, 2);
 }
 
 TEST(CommandLine, HelpAndVersionStandAlone) {
@@ -70,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadRow{{"--ticks", "1000001", "--csv", "a.csv"}, "--ticks"},
                     BadRow{{"--size", "100", "--png", "a.png"}, "--size"},
                     BadRow{{"--size", "0x10", "--png", "a.png"}, "--size"},
+                    BadRow{{"--density", "5", "--png", "a.png"}, "--density"},
+                    BadRow{{"--size", "9000x10", "--density", "2", "--png", "a.png"}, "16384"},
                     BadRow{{"--frobnicate", "--csv", "a.csv"}, "--frobnicate"},
                     BadRow{{"--force-components=yes", "--csv", "a.csv"}, "--force-components"},
                     BadRow{{"--poltax", "10"}, "--csv"}, BadRow{{"--ticks", "10"}, "--ticks"},
