@@ -19,7 +19,24 @@ void Put(std::string& line, double value) {
 // of a run never has to fit in memory at once.
 constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
+// A count with a comma between each group of three digits.
+std::string Grouped(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    }
+    return digits;
+}
+
 }  // namespace
+
+std::string CsvCutNote(const RunLog& log) {
+    if (log.dropped() == 0) {
+        return {};
+    }
+    return "the first " + Grouped(log.rows().size()) + " ticks only; " + Grouped(log.dropped()) +
+           " later ticks were not kept";
+}
 
 void AppendCsvRow(std::string& line, const TickSample& s) {
     for (double value : {s.t, s.x, s.y, s.vx, s.vy, s.speed, s.Fx, s.Fy, s.N, s.R}) {

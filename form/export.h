@@ -16,6 +16,11 @@ inline constexpr const char* kCsvHeader =
 /// form that reads back to the same double, decimal point, then a newline.
 void AppendCsvRow(std::string& line, const TickSample& sample);
 
+/// What a saved file holds of a run cut short by the log's capacity, as "the
+/// first 10,000 ticks only; 22,029 later ticks were not kept"; empty when
+/// the log kept every tick.
+std::string CsvCutNote(const RunLog& log);
+
 /// Writes the header and one row per sample.
 void WriteRunCsv(std::ostream& out, const RunLog& log);
 

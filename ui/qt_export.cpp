@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QLocale>
 #include <new>
 #include <string>
 
@@ -56,14 +55,9 @@ bool SaveCsv(const RunLog& log, const QString& path, QString* error) {
 }
 
 QString CsvDialogTitle(const RunLog& log) {
-    QString title = QStringLiteral("Save the run's data");
-    if (log.dropped() == 0) {
-        return title;
-    }
-    const QLocale english(QLocale::English);
-    return QStringLiteral("%1 (the first %2 ticks only; %3 later ticks were not kept)")
-        .arg(title, english.toString(static_cast<qulonglong>(log.rows().size())),
-             english.toString(static_cast<qulonglong>(log.dropped())));
+    const std::string note = CsvCutNote(log);
+    return QStringLiteral("Save the run's data") +
+           (note.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(note)));
 }
 
 }  // namespace zorva

@@ -44,8 +44,8 @@ struct Page {
     std::string handedOut;
     bool viewChanged = true;
 
-    Page(int widthPx, int heightPx)
-        : surface(widthPx, heightPx, kTwipsPerPixel, PixelOrder::Xbgr, memory, text),
+    Page(int widthPx, int heightPx, double ratio)
+        : surface(widthPx, heightPx, kTwipsPerPixel, PixelOrder::Xbgr, memory, text, ratio),
           form(state, surface),
           runTimer(form.Timer1, [] { return emscripten_get_now(); }) {
         for (Control* control : form.Controls()) {
@@ -83,10 +83,11 @@ const char* Keep(Page* page, std::string text) {
 
 extern "C" {
 
-/// Loads the window on a viewport of widthPx × heightPx CSS pixels and runs
-/// its start-up; the page until zorva_stop.
-EMSCRIPTEN_KEEPALIVE Page* zorva_start(int widthPx, int heightPx) {
-    return new Page(std::max(widthPx, 1), std::max(heightPx, 1));
+/// Loads the window on a drawing area of widthPx × heightPx CSS pixels, drawn
+/// at ratio device pixels a CSS pixel (the screen's density), and runs its
+/// start-up; the page until zorva_stop.
+EMSCRIPTEN_KEEPALIVE Page* zorva_start(int widthPx, int heightPx, double ratio) {
+    return new Page(std::max(widthPx, 1), std::max(heightPx, 1), ratio);
 }
 
 EMSCRIPTEN_KEEPALIVE void zorva_stop(Page* page) {
@@ -226,6 +227,22 @@ EMSCRIPTEN_KEEPALIVE const char* zorva_help_text(Page* page) {
     }
     text += std::string(kPageKeyNote) + '\n' + std::string(kDrawingDescription) + '\n';
     return Keep(page, std::move(text));
+}
+
+/// How wide the window's design is, in CSS pixels: the right edge of its
+/// widest row of controls.
+EMSCRIPTEN_KEEPALIVE int zorva_design_width(Page* page) {
+    double right = 0.0;
+    for (const Control* control : page->form.Controls()) {
+        right = std::max(right, control->Rect().left + control->Rect().width);
+    }
+    return static_cast<int>(right / kTwipsPerPixel);
+}
+
+/// What a saved CSV holds of a run the page kept only in part ("the first
+/// 10,000 ticks only; …"), or "" when it holds the whole run.
+EMSCRIPTEN_KEEPALIVE const char* zorva_csv_note(Page* page) {
+    return Keep(page, CsvCutNote(page->form.Log()));
 }
 
 /// The room control index needs for its text, in CSS pixels.

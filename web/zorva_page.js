@@ -1,32 +1,40 @@
 // The page: builds the window's controls as HTML elements, feeds the user's
 // input to the form in the module, and copies the drawing into the canvas.
-// The form, its handlers, the tick and the pixels all live in the module; this
-// script only shows them and passes events in.
+// The form, its handlers, the tick, the pixels, where the controls go on a
+// screen with room for the design, the run's pace and the words all live in
+// the module; this script shows them, passes events in, and on a touch
+// screen or a narrow one lets the browser lay the controls out in a panel
+// (zorva.css).
 'use strict';
 
 (function () {
-  const FONT = '12px sans-serif';
-  const BOLD_FONT = 'bold 12px sans-serif';
+  // The drawing's labels, and the design's controls, in the window's size.
+  const LABEL_FONT_PX = 12;
   // Room round a button's caption and a readout's text, as on the desktop.
   const BUTTON_TEXT_MARGIN = 16;
   const READOUT_TEXT_MARGIN = 2;
-  // A held bar arrow repeats after this delay, at this pace.
+  // A held bar arrow or track repeats after this delay, at this pace.
   const REPEAT_DELAY_MS = 300;
   const REPEAT_MS = 50;
+  // A screen reader hears a changed readout at most this often.
+  const ANNOUNCE_MS = 1000;
 
   const BUTTONS = [0, 1, 2, 3];
   const BARS = [4, 5, 6];
   const READOUTS = [7, 8, 9];
   const BOXES = [10, 11, 12];
+  const READOUT_OF_BAR = {4: 7, 5: 8, 6: 9};
 
-  // The URL's set-up: ?poltax=10&vimaxrono=1&klimax=1&boxes=force,velocity,weight
-  const URL_BARS = [['klimax', 6], ['vimaxrono', 5], ['poltax', 4]];
-  const URL_BOXES = {force: 10, velocity: 11, weight: 12};
+  // The address's set-up: ?poltax=10&vimaxrono=1&klimax=1&boxes=force,velocity,weight
+  const URL_BARS = [['poltax', 4, 20], ['vimaxrono', 5, 1], ['klimax', 6, 1]];
+  const URL_BOXES = [['force', 10], ['velocity', 11], ['weight', 12]];
 
   const canvas = document.getElementById('drawing');
   const context = canvas.getContext('2d');
+  const drawingArea = document.getElementById('drawing-area');
   const controlsLayer = document.getElementById('controls');
   const message = document.getElementById('message');
+  const announcer = document.getElementById('announce');
   const help = document.getElementById('help');
   const measure = document.createElement('canvas').getContext('2d');
 
@@ -36,39 +44,51 @@
   let M = null;
   // The page in the module: every entry point takes it.
   let P = 0;
-  const elements = [];
-  const placesOfBoxes = [];
+  // The drawing's size in CSS pixels, its density, and how the page is laid out.
   let clientWidth = 1;
   let clientHeight = 1;
+  let ratio = 1;
+  let touchLayout = false;
+  let landscape = false;
   let copyAll = true;
+  const elements = [];
+  const placesOfBoxes = [];
+  const toolButtons = {};
 
   function showMessage(text) {
-    message.textContent = text;
+    document.getElementById('message-text').textContent = text;
     message.hidden = false;
   }
+  document.getElementById('message-close').addEventListener('click', () => {
+    message.hidden = true;
+  });
 
   window.addEventListener('error', (event) => {
     hook.errors.push(String(event.message));
     showMessage('ZORVA stopped working: ' + event.message);
   });
 
-  // --- The labels' text, by the browser's own rasteriser ---------------------
+  // --- The labels' text, by the browser's own rasteriser, in device pixels --
   const textCanvas = document.createElement('canvas');
   const textContext = textCanvas.getContext('2d', {willReadFrequently: true});
-  textContext.font = FONT;
-  const lineMetrics = textContext.measureText('Hg');
-  const ascent = lineMetrics.fontBoundingBoxAscent;
-  const lineHeight = ascent + lineMetrics.fontBoundingBoxDescent;
+  const font = (bold) => `${bold ? 'bold ' : ''}${LABEL_FONT_PX * ratio}px sans-serif`;
+  const lineMetrics = () => {
+    textContext.font = font(false);
+    const metrics = textContext.measureText('Hg');
+    return {ascent: metrics.fontBoundingBoxAscent,
+            height: metrics.fontBoundingBoxAscent + metrics.fontBoundingBoxDescent};
+  };
 
   const zorvaText = {
     last: null,
     lineHeight() {
-      return lineHeight;
+      return lineMetrics().height;
     },
     // Prints text black on nothing and keeps its coverage: the module blends
     // it into the drawing in the label's colour.
     rasterise(text, bold) {
-      textContext.font = bold ? BOLD_FONT : FONT;
+      const {ascent, height: lineHeight} = lineMetrics();
+      textContext.font = font(bold);
       // Glyphs may reach a little beyond the text's advance on either side.
       const overhang = Math.ceil(lineHeight / 2);
       const width = Math.ceil(textContext.measureText(text).width) + 2 * overhang;
@@ -78,7 +98,7 @@
       }
       textCanvas.width = width;
       textCanvas.height = height;
-      textContext.font = bold ? BOLD_FONT : FONT;
+      textContext.font = font(bold);
       textContext.fillStyle = '#000';
       textContext.textBaseline = 'alphabetic';
       textContext.fillText(text, overhang, ascent);
@@ -103,8 +123,8 @@
     return controlText(index, 1);
   }
 
-  function textWidth(text, font) {
-    measure.font = font;
+  function textWidth(text, element) {
+    measure.font = getComputedStyle(element).font;
     return Math.ceil(measure.measureText(text).width);
   }
 
@@ -112,6 +132,35 @@
     element.setAttribute('aria-label', controlText(index, 2));
     element.setAttribute('aria-description', controlText(index, 3));
     element.title = controlText(index, 3);
+  }
+
+  // Calls action now and, while the pointer stays down on element, again
+  // and again, as a desktop bar's arrow does; for a mouse, a pen or a finger.
+  function repeatWhileHeld(element, bar, action) {
+    let timer = null;
+    const stop = () => {
+      clearTimeout(timer);
+      clearInterval(timer);
+      timer = null;
+    };
+    element.addEventListener('pointerdown', (event) => {
+      if (event.button !== 0) {
+        return;
+      }
+      event.preventDefault();
+      bar.focus({preventScroll: true});
+      element.setPointerCapture(event.pointerId);
+      stop();
+      if (action(event) === false) {
+        return;
+      }
+      timer = setTimeout(() => {
+        timer = setInterval(() => action(event), REPEAT_MS);
+      }, REPEAT_DELAY_MS);
+    });
+    for (const end of ['pointerup', 'pointercancel', 'lostpointercapture']) {
+      element.addEventListener(end, stop);
+    }
   }
 
   function makeButton(index) {
@@ -128,80 +177,55 @@
     bar.className = 'control bar';
     bar.id = controlText(index, 0);
     bar.tabIndex = 0;
-    bar.setAttribute('role', 'scrollbar');
+    bar.setAttribute('role', 'slider');
     bar.setAttribute('aria-orientation', 'horizontal');
-    const down = document.createElement('button');
-    down.type = 'button';
-    down.className = 'arrow down';
-    down.tabIndex = -1;
-    down.textContent = '\u25c0';
-    down.setAttribute('aria-hidden', 'true');
+    // The arrows are parts of the slider, not controls of their own: the
+    // bar takes the keys, and a screen reader hears one slider.
+    const arrow = (className, text) => {
+      const part = document.createElement('div');
+      part.className = 'arrow ' + className;
+      part.textContent = text;
+      part.setAttribute('aria-hidden', 'true');
+      return part;
+    };
+    const down = arrow('down', '\u25c0');
+    const up = arrow('up', '\u25b6');
     const track = document.createElement('div');
     track.className = 'track';
     const thumb = document.createElement('div');
     thumb.className = 'thumb';
     track.appendChild(thumb);
-    const up = document.createElement('button');
-    up.type = 'button';
-    up.className = 'arrow up';
-    up.tabIndex = -1;
-    up.textContent = '\u25b6';
-    up.setAttribute('aria-hidden', 'true');
     bar.append(down, track, up);
 
     const get = (what) => M._zorva_bar(P, index, what);
     const set = (value) => dispatch(() => M._zorva_set_bar(P, index, value));
     const step = (sign, large) => set(get(4) + sign * get(large ? 3 : 2));
 
-    // A held arrow or track repeats its step, as a desktop bar does.
-    let repeat = null;
-    const stopRepeat = () => {
-      clearTimeout(repeat);
-      clearInterval(repeat);
-      repeat = null;
-    };
-    const holdToRepeat = (action) => {
-      stopRepeat();
-      action();
-      repeat = setTimeout(() => {
-        repeat = setInterval(action, REPEAT_MS);
-      }, REPEAT_DELAY_MS);
-    };
-    for (const [arrow, sign] of [[down, -1], [up, 1]]) {
-      arrow.addEventListener('mousedown', (event) => {
-        event.preventDefault();
-        bar.focus();
-        if (event.button === 0) {
-          holdToRepeat(() => step(sign, false));
-        }
-      });
-    }
-    track.addEventListener('mousedown', (event) => {
-      event.preventDefault();
-      bar.focus();
-      if (event.button !== 0 || event.target === thumb) {
-        return;
+    repeatWhileHeld(down, bar, () => step(-1, false));
+    repeatWhileHeld(up, bar, () => step(1, false));
+    // A press on the track pages towards it until the thumb gets there.
+    repeatWhileHeld(track, bar, (event) => {
+      if (event.target === thumb) {
+        return false;
       }
-      const thumbBox = thumb.getBoundingClientRect();
-      const sign = event.clientX < thumbBox.left ? -1 : 1;
-      holdToRepeat(() => step(sign, true));
+      const box = thumb.getBoundingClientRect();
+      if (event.clientX >= box.left && event.clientX <= box.right) {
+        return false;
+      }
+      step(event.clientX < box.left ? -1 : 1, true);
+      return true;
     });
-    for (const end of ['mouseup', 'mouseleave']) {
-      down.addEventListener(end, stopRepeat);
-      up.addEventListener(end, stopRepeat);
-      track.addEventListener(end, stopRepeat);
-    }
     thumb.addEventListener('pointerdown', (event) => {
       event.preventDefault();
-      bar.focus();
+      event.stopPropagation();
+      bar.focus({preventScroll: true});
       thumb.setPointerCapture(event.pointerId);
       const startX = event.clientX;
       const startValue = get(4);
       const move = (e) => {
         const free = track.clientWidth - thumb.offsetWidth;
-        const range = get(1) - get(0);
         if (free > 0) {
-          set(startValue + Math.round(((e.clientX - startX) / free) * range));
+          set(startValue + Math.round(((e.clientX - startX) / free) * (get(1) - get(0))));
         }
       };
       const end = () => {
@@ -230,6 +254,7 @@
       };
       if (actions[event.key]) {
         event.preventDefault();
+        event.stopPropagation();
         actions[event.key]();
       }
     });
@@ -241,10 +266,13 @@
       bar.setAttribute('aria-valuemin', min);
       bar.setAttribute('aria-valuemax', max);
       bar.setAttribute('aria-valuenow', value);
+      // A screen reader gives the readout's text, which says what the value means.
+      bar.setAttribute('aria-valuetext', caption(READOUT_OF_BAR[index]).trim());
       // The thumb's share of the track is the large change's share of the
       // range, as on the desktop.
       const trackWidth = track.clientWidth;
-      const thumbWidth = Math.max(8, Math.round((trackWidth * page) / (max - min + page)));
+      const least = Math.min(parseFloat(getComputedStyle(thumb).minWidth) || 8, trackWidth);
+      const thumbWidth = Math.max(least, Math.round((trackWidth * page) / (max - min + page)));
       const left = max > min ? ((value - min) / (max - min)) * (trackWidth - thumbWidth) : 0;
       thumb.style.width = thumbWidth + 'px';
       thumb.style.left = Math.round(left) + 'px';
@@ -256,16 +284,12 @@
     const readout = document.createElement('div');
     readout.className = 'control readout';
     readout.id = controlText(index, 0);
-    readout.setAttribute('role', 'status');
     const text = document.createElement('span');
     readout.appendChild(text);
-    // A click on a readout is not a click on the drawing.
-    readout.addEventListener('mousedown', (event) => event.stopPropagation());
     return readout;
   }
 
   function makeBox(index) {
-    const which = index - 10;
     const label = document.createElement('label');
     label.className = 'control box';
     const input = document.createElement('input');
@@ -279,9 +303,39 @@
     const place = document.createElement('div');
     place.className = 'control box-place';
     place.addEventListener('click', () => input.click());
-    placesOfBoxes[which] = place;
+    placesOfBoxes[index - 10] = place;
     label.input = input;
     return label;
+  }
+
+  // Help, the saves, the graphs, full screen and the link, within a
+  // finger's reach as well as by their keys.
+  function makeTools() {
+    const tools = document.createElement('div');
+    tools.id = 'tools';
+    tools.setAttribute('role', 'toolbar');
+    tools.setAttribute('aria-label', 'Tools');
+    // Each tool's name starts with the word it shows.
+    const tool = (name, text, label, action) => {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = text;
+      button.setAttribute('aria-label', label);
+      button.title = label;
+      button.addEventListener('click', action);
+      tools.appendChild(button);
+      toolButtons[name] = button;
+    };
+    tool('help', 'Help', 'Help: the keys and what they do', () => openHelp());
+    tool('picture', 'PNG', 'PNG: save the drawing as a picture', () => savePicture());
+    tool('data', 'CSV', "CSV: save the run's data", () => saveData());
+    if (window.zorvaGraphs) {
+      tool('graphs', 'Graphs', 'Graphs of the run: show or hide them',
+           () => window.zorvaGraphs.toggle());
+    }
+    tool('full', 'Full', 'Full screen: on or off', () => toggleFullScreen());
+    tool('link', 'Link', 'Link: copy a link to this set-up', () => copyLink());
+    return tools;
   }
 
   function buildControls() {
@@ -297,6 +351,7 @@
         element = makeBox(i);
       }
       describe(BOXES.includes(i) ? element.input : element, i);
+      element.classList.add('slot-' + i);
       elements[i] = element;
     }
     // Tab visits the controls in their designed order: the document's order.
@@ -306,23 +361,47 @@
     for (const i of order) {
       controlsLayer.appendChild(elements[i]);
     }
+    controlsLayer.appendChild(makeTools());
   }
 
   // Captions, values and places, from the form.
   function syncControls() {
     for (const i of BUTTONS) {
       elements[i].textContent = caption(i);
-      M._zorva_set_needed(P, i, textWidth(caption(i), FONT) + BUTTON_TEXT_MARGIN, 0);
     }
     for (const i of READOUTS) {
       elements[i].firstChild.textContent = caption(i);
-      M._zorva_set_needed(P, i, textWidth(caption(i), FONT) + 2 * READOUT_TEXT_MARGIN,
+    }
+    for (const i of BOXES) {
+      elements[i].lastChild.textContent = caption(i);
+      elements[i].input.checked = M._zorva_box(P, i) === 1;
+    }
+    if (touchLayout) {
+      for (const element of [...elements, ...placesOfBoxes]) {
+        element.removeAttribute('style');
+      }
+    } else {
+      placeControls();
+    }
+    for (const i of BARS) {
+      elements[i].showValue();
+    }
+    announceReadouts();
+  }
+
+  // On a screen with room for the design, the controls go where the module
+  // places them, each as large as its text needs.
+  function placeControls() {
+    for (const i of BUTTONS) {
+      M._zorva_set_needed(P, i, textWidth(caption(i), elements[i]) + BUTTON_TEXT_MARGIN, 0);
+    }
+    for (const i of READOUTS) {
+      const lineHeight = parseFloat(getComputedStyle(elements[i]).fontSize) * 1.25;
+      M._zorva_set_needed(P, i, textWidth(caption(i), elements[i]) + 2 * READOUT_TEXT_MARGIN,
                           Math.ceil(lineHeight) + READOUT_TEXT_MARGIN);
     }
     for (const i of BOXES) {
       const box = elements[i];
-      box.lastChild.textContent = caption(i);
-      box.input.checked = M._zorva_box(P, i) === 1;
       box.style.width = 'auto';
       box.style.height = 'auto';
       M._zorva_set_needed(P, i, Math.ceil(box.offsetWidth), Math.ceil(box.offsetHeight));
@@ -342,9 +421,28 @@
     for (const i of BOXES) {
       put(elements[i], 13 + i - 10);
     }
-    for (const i of BARS) {
-      elements[i].showValue();
+  }
+
+  // A screen reader hears a readout that changed, politely and at most once
+  // a second: a run or a held arrow would otherwise drown it.
+  const announced = {};
+  let announceTimer = null;
+  let lastAnnounced = 0;
+  function announceReadouts() {
+    const changed = READOUTS.filter((i) => announced[i] !== undefined &&
+                                           announced[i] !== caption(i));
+    for (const i of READOUTS) {
+      announced[i] = caption(i);
     }
+    if (changed.length === 0 || announceTimer !== null) {
+      return;
+    }
+    const speak = () => {
+      announceTimer = null;
+      lastAnnounced = performance.now();
+      announcer.textContent = changed.map((i) => caption(i).trim()).join('. ');
+    };
+    announceTimer = setTimeout(speak, Math.max(0, lastAnnounced + ANNOUNCE_MS - performance.now()));
   }
 
   // --- Events -----------------------------------------------------------------
@@ -352,6 +450,28 @@
     handler();
     if (M._zorva_take_view_changed(P)) {
       syncControls();
+      followInAddress();
+    }
+  }
+
+  // The address follows the bars and boxes, without adding to the history:
+  // a copied address opens the same set-up.
+  function followInAddress() {
+    const params = new URLSearchParams();
+    for (const [name, index, start] of URL_BARS) {
+      const value = M._zorva_bar(P, index, 4);
+      if (value !== start) {
+        params.set(name, value);
+      }
+    }
+    const boxes = URL_BOXES.filter(([, index]) => M._zorva_box(P, index) === 1);
+    if (boxes.length > 0) {
+      params.set('boxes', boxes.map(([name]) => name).join(','));
+    }
+    const query = params.toString();
+    const address = window.location.pathname + (query ? '?' + query : '') + window.location.hash;
+    if (address !== window.location.pathname + window.location.search + window.location.hash) {
+      history.replaceState(history.state, '', address);
     }
   }
 
@@ -359,11 +479,24 @@
     elements[index].click();
   }
 
-  function sizeToViewport() {
-    clientWidth = Math.max(1, window.innerWidth);
-    clientHeight = Math.max(1, window.innerHeight);
-    canvas.width = clientWidth;
-    canvas.height = clientHeight;
+  // The device pixels the module draws a CSS size in.
+  const devicePixels = (css) => Math.ceil(css * ratio - 1e-9);
+
+  // Works out the layout for the viewport: on a touch screen, or one too
+  // narrow for the design's row of controls and the tools, the panel.
+  function chooseLayout(designWidth) {
+    const coarse = window.matchMedia('(pointer: coarse)').matches;
+    touchLayout = coarse || window.innerWidth < designWidth;
+    landscape = window.innerWidth > window.innerHeight;
+    document.body.classList.toggle('touch', touchLayout);
+    document.body.classList.toggle('landscape', landscape);
+  }
+
+  function sizeCanvas() {
+    clientWidth = Math.max(1, drawingArea.clientWidth);
+    clientHeight = Math.max(1, drawingArea.clientHeight);
+    canvas.width = devicePixels(clientWidth);
+    canvas.height = devicePixels(clientHeight);
     canvas.style.width = clientWidth + 'px';
     canvas.style.height = clientHeight + 'px';
     copyAll = true;
@@ -407,7 +540,7 @@
 
   function warmUpStep() {
     if (warmUp === null) {
-      warmUp = M._zorva_start(WARM_UP_WIDTH, WARM_UP_HEIGHT);
+      warmUp = M._zorva_start(WARM_UP_WIDTH, WARM_UP_HEIGHT, ratio);
       M._zorva_keep_no_data(warmUp);
       for (const i of BOXES) {
         M._zorva_set_box(warmUp, i, 1);
@@ -456,48 +589,91 @@
     canvas.toBlob((blob) => download(blob, 'zorva.png'), 'image/png');
   }
 
+  // A run longer than the page keeps is saved in part, and says so.
   function saveData() {
     const text = M.UTF8ToString(M._zorva_csv(P));
-    download(new Blob([text], {type: 'text/csv'}), 'zorva-run.csv');
-  }
-
-  function toggleHelp(show) {
-    help.hidden = !show;
-    if (show) {
-      document.getElementById('help-close').focus();
+    const note = M.UTF8ToString(M._zorva_csv_note(P));
+    const name = note ? 'zorva-run-first-ticks.csv' : 'zorva-run.csv';
+    download(new Blob([text], {type: 'text/csv'}), name);
+    if (note) {
+      showMessage(`Saved ${name}: ${note}.`);
     }
   }
 
-  function onKey(event) {
-    if (!help.hidden && event.key === 'Escape') {
-      event.preventDefault();
-      toggleHelp(false);
+  function toggleFullScreen() {
+    if (document.fullscreenElement) {
+      document.exitFullscreen();
+    } else if (document.documentElement.requestFullscreen) {
+      document.documentElement.requestFullscreen().catch(() =>
+        showMessage('This browser does not allow full screen here.'));
+    }
+  }
+
+  function copyLink() {
+    followInAddress();
+    const link = window.location.href;
+    const copied = () => showMessage('The link to this set-up is copied.');
+    if (navigator.clipboard && navigator.clipboard.writeText) {
+      navigator.clipboard.writeText(link).then(copied, () => showMessage('The link: ' + link));
+    } else {
+      showMessage('The link: ' + link);
+    }
+  }
+
+  // The help is a modal dialog: the focus stays in it, and Escape or Close
+  // gives the focus back to where it was.
+  let focusBeforeHelp = null;
+  function openHelp() {
+    if (help.open) {
       return;
     }
-    if (event.altKey || event.metaKey) {
+    focusBeforeHelp = document.activeElement;
+    help.showModal();
+    document.getElementById('help-close').focus();
+  }
+  help.addEventListener('close', () => {
+    if (focusBeforeHelp && focusBeforeHelp.focus) {
+      focusBeforeHelp.focus();
+    }
+    focusBeforeHelp = null;
+  });
+  document.getElementById('help-close').addEventListener('click', () => help.close());
+  // Tab goes round the dialog's own controls rather than out of the page.
+  help.addEventListener('keydown', (event) => {
+    if (event.key !== 'Tab') {
+      return;
+    }
+    const focusable = [...help.querySelectorAll('button, [href], [tabindex]:not([tabindex="-1"])')];
+    const at = focusable.indexOf(document.activeElement);
+    const next = (at + (event.shiftKey ? -1 : 1) + focusable.length) % focusable.length;
+    event.preventDefault();
+    focusable[next].focus();
+  });
+
+  function onKey(event) {
+    if (help.open || event.altKey || event.metaKey) {
       return;
     }
     const functionKeys = {F5: 0, F6: 1, F7: 2, F8: 3};
     const letters = {t: 0, s: 1, n: 2, c: 3};
-    const key = event.key;
+    // The letter whatever Caps Lock and Shift say.
+    const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
     let action = null;
     if (event.ctrlKey) {
-      if (key === 'e' || key === 'E') {
+      if (key === 'e') {
         action = savePicture;
-      } else if (key === 'd' || key === 'D') {
+      } else if (key === 'd') {
         action = saveData;
       }
     } else if (key in functionKeys) {
       action = () => pressButton(functionKeys[key]);
-    } else if (key === 'F1') {
-      action = () => toggleHelp(help.hidden);
-    } else if (!event.shiftKey && key in letters) {
+    } else if (key === 'F1' || key === 'h') {
+      action = openHelp;
+    } else if (key in letters) {
       action = () => pressButton(letters[key]);
-    } else if (!event.shiftKey && key === 'h') {
-      action = () => toggleHelp(help.hidden);
-    } else if (!event.shiftKey && key === 'p') {
+    } else if (key === 'p') {
       action = savePicture;
-    } else if (!event.shiftKey && key === 'd') {
+    } else if (key === 'd') {
       action = saveData;
     }
     if (action) {
@@ -532,9 +708,10 @@
       }
     }
     if (params.has('boxes')) {
+      const names = new Map(URL_BOXES);
       for (const name of params.get('boxes').split(',')) {
-        if (name in URL_BOXES) {
-          dispatch(() => M._zorva_set_box(P, URL_BOXES[name], 1));
+        if (names.has(name)) {
+          dispatch(() => M._zorva_set_box(P, names.get(name), 1));
         } else if (name !== '') {
           problems.push(`boxes: "${name}" is not one of force, velocity, weight`);
         }
@@ -562,30 +739,73 @@
     row.insertCell().textContent = note;
     canvas.setAttribute('aria-label', drawing);
     document.getElementById('zerkan').setAttribute(
-      'aria-description', drawing + ' Press F1 for the keyboard shortcuts.');
-    document.getElementById('help-close').addEventListener('click', () => toggleHelp(false));
+      'aria-description', drawing + ' Press F1 or H for the keyboard shortcuts.');
+  }
+
+  // A new page on the drawing area as it is now, the bars and boxes set as
+  // they were, as start-up does for a screen.
+  function startPage() {
+    const bars = P ? URL_BARS.map(([, index]) => [index, M._zorva_bar(P, index, 4)]) : [];
+    const boxes = P ? BOXES.map((index) => [index, M._zorva_box(P, index)]) : [];
+    if (P) {
+      M._zorva_stop(P);
+    }
+    sizeCanvas();
+    P = M._zorva_start(clientWidth, clientHeight, ratio);
+    for (const [index, value] of bars) {
+      M._zorva_set_bar(P, index, value);
+    }
+    for (const [index, value] of boxes) {
+      M._zorva_set_box(P, index, value);
+    }
+    M._zorva_take_view_changed(P);
+  }
+
+  // A new size. While a run goes on it is a resize like the desktop
+  // window's: the drawing keeps its scale and nothing is recomputed. With no
+  // run going, a turn of the screen, another layout or another density
+  // starts the picture anew for the new shape.
+  function relayout() {
+    const before = {touchLayout, landscape, ratio};
+    chooseLayout(M._zorva_design_width(P) + 60);
+    const running = M._zorva_state(P, 5) === 1;
+    const newRatio = window.devicePixelRatio || 1;
+    const reshaped = touchLayout !== before.touchLayout || landscape !== before.landscape ||
+                     newRatio !== before.ratio;
+    syncControls();
+    if (reshaped && !running) {
+      ratio = newRatio;
+      startPage();
+    } else {
+      sizeCanvas();
+      M._zorva_resize(P, clientWidth, clientHeight);
+    }
+    syncControls();
   }
 
   function start(module) {
     M = module;
-    sizeToViewport();
-    P = M._zorva_start(clientWidth, clientHeight);
+    ratio = window.devicePixelRatio || 1;
+    // The layout needs the design's width, which a first page knows.
+    P = M._zorva_start(Math.max(1, window.innerWidth), Math.max(1, window.innerHeight), ratio);
+    chooseLayout(M._zorva_design_width(P) + 60);
     buildControls();
     buildHelp();
     syncControls();
+    startPage();
+    syncControls();
     applyAddress();
-    canvas.addEventListener('mousedown', (event) => {
+    followInAddress();
+    canvas.addEventListener('pointerdown', (event) => {
+      // A finger or a pen is the left button.
       const buttons = [1, 4, 2];
-      dispatch(() => M._zorva_mouse_down(P, event.offsetX, event.offsetY,
-                                         buttons[event.button] || 1));
+      const button = event.pointerType === 'mouse' ? buttons[event.button] || 1 : 1;
+      event.preventDefault();
+      dispatch(() => M._zorva_mouse_down(P, event.offsetX, event.offsetY, button));
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
     document.addEventListener('keydown', onKey);
-    window.addEventListener('resize', () => {
-      sizeToViewport();
-      M._zorva_resize(P, clientWidth, clientHeight);
-      syncControls();
-    });
+    window.addEventListener('resize', relayout);
     elements[0].focus();
 
     hook.state = () => ({
@@ -606,15 +826,16 @@
       return Array.from({length: count}, (_, i) =>
         Array.from(M.HEAP32.subarray(at + 1 + i * 4, at + 5 + i * 4)));
     };
-    // The client area of the drawing as RGBA bytes, row after row.
+    // The drawing's client area as RGBA bytes in device pixels, row after row.
     hook.pixels = () => {
       const width = M._zorva_image_width(P);
-      const out = new Uint8Array(clientWidth * clientHeight * 4);
-      for (let y = 0; y < clientHeight; ++y) {
+      const rowBytes = canvas.width * 4;
+      const out = new Uint8Array(rowBytes * canvas.height);
+      for (let y = 0; y < canvas.height; ++y) {
         const from = M._zorva_pixels(P) + y * width * 4;
-        out.set(M.HEAPU8.subarray(from, from + clientWidth * 4), y * clientWidth * 4);
+        out.set(M.HEAPU8.subarray(from, from + rowBytes), y * rowBytes);
       }
-      return {width: clientWidth, height: clientHeight, data: out};
+      return {width: canvas.width, height: canvas.height, data: out};
     };
     // For measurements: the median cost of one tick in microseconds, over
     // batches of ticks timed together (the page's clock is too coarse for

@@ -3,7 +3,8 @@
 // desktop's, its final state within 1e-12 relative, and its picture the
 // desktop's pixel for pixel outside the labels' boxes (the labels are
 // printed by each front end's own text rasteriser). Between them the runs
-// draw dots, dash-dot strokes and circles larger than the screen.
+// draw dots, dash-dot strokes and circles larger than the screen; the last
+// at density 2, against the desktop's picture at two device pixels a pixel.
 //
 // node page_run_test.mjs SITE_FOLDER DESKTOP_ZORVA SCRATCH_FOLDER
 import {execFileSync} from 'node:child_process';
@@ -24,6 +25,9 @@ const RUNS = [
   {name: 'poltax20-vimaxrono3', width: 1600, height: 900, poltax: 20, vimaxrono: 3,
    boxes: 'force,weight', options: ['--force-components', '--weight-reaction',
                                     '--vimaxrono', '3']},
+  {name: 'poltax15-density2', width: 1100, height: 700, poltax: 15, scale: 2,
+   boxes: 'force,velocity,weight', options: ['--force-components', '--velocity-components',
+                                             '--weight-reaction', '--density', '2']},
 ];
 
 if (!desktop || !existsSync(desktop)) {
@@ -54,7 +58,8 @@ async function compare(run) {
     query += run[name] ? `&${name}=${run[name]}` : '';
   }
   query += run.arrow ? '' : `&poltax=${run.poltax}`;
-  const {page, errors} = await openPage(browser, server.url + query, WIDTH, HEIGHT);
+  const {page, errors} = await openPage(browser, server.url + query, WIDTH, HEIGHT,
+                                        run.scale || 1);
   if (run.arrow) {
     // POLTAX starts at 20: ten clicks on its left arrow.
     const arrow = await page.$('#POLTAX .arrow.down');
