@@ -172,8 +172,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (static_cast<std::int64_t>(line.width) * line.density > 16384 ||
         static_cast<std::int64_t>(line.height) * line.density > 16384) {
-        return fail("--density: " + std::to_string(line.width) + "x" +
-                    std::to_string(line.height) + " at density " + std::to_string(line.density) +
+        return fail("--density: " + std::to_string(line.width) + "x" + std::to_string(line.height) +
+                    " at density " + std::to_string(line.density) +
                     " would be more than 16384 pixels across");
     }
     // Both would go to one file and the second would replace the first.

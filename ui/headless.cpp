@@ -126,8 +126,8 @@ int Run(const CommandLine& line, std::ostream& err) {
     }
 
     if (png) {
-        const QByteArray bytes = EncodePng(ImageOf(*picture).copy(0, 0, line.width * line.density,
-                                                              line.height * line.density));
+        const QByteArray bytes = EncodePng(
+            ImageOf(*picture).copy(0, 0, line.width * line.density, line.height * line.density));
         if (bytes.isEmpty()) {
             return Fail(err, "Could not save " + line.png + ": not enough memory.");
         }

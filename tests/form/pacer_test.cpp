@@ -33,14 +33,13 @@ TEST_P(RunPacerPace, DeliversWhatFellDueUpToTheCatchUp) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RunPacerPace,
-    testing::Values(
-        PaceRow{"OnTime", 1, {1, 2, 3, 4}, {1, 1, 1, 1}},
-        PaceRow{"EarlyThenLate", 1, {0.5, 0.9, 2.5, 7}, {0, 0, 2, 5}},
-        PaceRow{"AFrameOfSixteen", 1, {16.7, 33.4, 50.1}, {16, 17, 17}},
-        // 50 ms' worth plus 4; what lies beyond is dropped, not owed.
-        PaceRow{"AStall", 1, {1000, 1001, 1002}, {54, 1, 1}},
-        PaceRow{"AStallAtTen", 10, {1000, 1010, 1015}, {9, 1, 0}},
-        PaceRow{"ClockGoesBack", 1, {10, 5, 11}, {10, 0, 1}}),
+    testing::Values(PaceRow{"OnTime", 1, {1, 2, 3, 4}, {1, 1, 1, 1}},
+                    PaceRow{"EarlyThenLate", 1, {0.5, 0.9, 2.5, 7}, {0, 0, 2, 5}},
+                    PaceRow{"AFrameOfSixteen", 1, {16.7, 33.4, 50.1}, {16, 17, 17}},
+                    // 50 ms' worth plus 4; what lies beyond is dropped, not owed.
+                    PaceRow{"AStall", 1, {1000, 1001, 1002}, {54, 1, 1}},
+                    PaceRow{"AStallAtTen", 10, {1000, 1010, 1015}, {9, 1, 0}},
+                    PaceRow{"ClockGoesBack", 1, {10, 5, 11}, {10, 0, 1}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RunPacer, DeliversNothingStoppedOrWithoutAnInterval) {

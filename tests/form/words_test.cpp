@@ -36,8 +36,8 @@ std::string ManualText() {
         text += line + ' ';
     }
     const std::pair<const char*, const char*> escapes[] = {
-        {R"(\\f[BIR])", ""}, {R"(\\-)", "-"},  {R"(\\\(lq|\\\(rq)", "\""},
-        {R"(\\\(mu)", "x"},   {R"(\\ )", " "}, {R"(\\[&|])", ""},
+        {R"(\\f[BIR])", ""}, {R"(\\-)", "-"}, {R"(\\\(lq|\\\(rq)", "\""},
+        {R"(\\\(mu)", "x"},  {R"(\\ )", " "}, {R"(\\[&|])", ""},
         {"\"", ""},          {R"(\s+)", " "}};
     for (const auto& [pattern, spelt] : escapes) {
         text = std::regex_replace(text, std::regex(pattern), spelt);
