@@ -41,6 +41,8 @@
   let clientWidth = 1;
   let clientHeight = 1;
   let copyAll = true;
+  // The graphs' panel, made once the module runs.
+  let graphs = null;
 
   function showMessage(text) {
     message.textContent = text;
@@ -433,6 +435,7 @@
     if (M._zorva_take_view_changed(P)) {
       syncControls();
     }
+    graphs.frame(performance.now());
     if (warmUpTicksLeft > 0 && hook.firstFrameMs !== null) {
       warmUpStep();
     }
@@ -474,6 +477,11 @@
       toggleHelp(false);
       return;
     }
+    if (graphs.isOpen() && event.key === 'Escape') {
+      event.preventDefault();
+      graphs.show(false);
+      return;
+    }
     if (event.altKey || event.metaKey) {
       return;
     }
@@ -486,6 +494,8 @@
         action = savePicture;
       } else if (key === 'd' || key === 'D') {
         action = saveData;
+      } else if (key === 'g' || key === 'G') {
+        action = graphs.toggle;
       }
     } else if (key in functionKeys) {
       action = () => pressButton(functionKeys[key]);
@@ -499,6 +509,8 @@
       action = savePicture;
     } else if (!event.shiftKey && key === 'd') {
       action = saveData;
+    } else if (!event.shiftKey && key === 'g') {
+      action = graphs.toggle;
     }
     if (action) {
       event.preventDefault();
@@ -566,6 +578,16 @@
     document.getElementById('help-close').addEventListener('click', () => toggleHelp(false));
   }
 
+  // The graphs' panel and the button that opens and closes it.
+  function startGraphs() {
+    graphs = createZorvaGraphs(M, P, hook);
+    const button = document.getElementById('graphs-button');
+    button.after(graphs.panel);
+    graphs.onToggle = (open) => button.setAttribute('aria-expanded', String(open));
+    button.addEventListener('click', graphs.toggle);
+    button.hidden = false;
+  }
+
   function start(module) {
     M = module;
     sizeToViewport();
@@ -573,6 +595,7 @@
     buildControls();
     buildHelp();
     syncControls();
+    startGraphs();
     applyAddress();
     canvas.addEventListener('mousedown', (event) => {
       const buttons = [1, 4, 2];
