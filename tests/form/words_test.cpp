@@ -36,8 +36,8 @@ std::string ManualText() {
         text += line + ' ';
     }
     const std::pair<const char*, const char*> escapes[] = {
-        {R"(\\f[BIR])", ""}, {R"(\\-)", "-"},  {R"(\\\(lq|\\\(rq)", "\""},
-        {R"(\\\(mu)", "x"},   {R"(\\ )", " "}, {R"(\\[&|])", ""},
+        {R"(\\f[BIR])", ""}, {R"(\\-)", "-"}, {R"(\\\(lq|\\\(rq)", "\""},
+        {R"(\\\(mu)", "x"},  {R"(\\ )", " "}, {R"(\\[&|])", ""},
         {"\"", ""},          {R"(\s+)", " "}};
     for (const auto& [pattern, spelt] : escapes) {
         text = std::regex_replace(text, std::regex(pattern), spelt);
@@ -86,6 +86,7 @@ TEST(Words, EachFrontEndNamesItsOwnKeys) {
     };
     EXPECT_TRUE(has(FrontEnd::Window, "Ctrl+G"));
     EXPECT_TRUE(has(FrontEnd::Page, "Ctrl+E or P"));
+    EXPECT_TRUE(has(FrontEnd::Page, "G or Ctrl+G"));
     EXPECT_FALSE(has(FrontEnd::Window, "Ctrl+E or P"));
 }
 
