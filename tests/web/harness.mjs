@@ -57,8 +57,9 @@ export async function launch() {
   });
 }
 
-// A page at width × height that records every script and console error.
-export async function openPage(browser, url, width, height) {
+// A page at width × height that records every script and console error;
+// options go to the viewport (isMobile, hasTouch, deviceScaleFactor).
+export async function openPage(browser, url, width, height, options = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
@@ -67,7 +68,7 @@ export async function openPage(browser, url, width, height) {
       errors.push(`console error: ${entry.text()}`);
     }
   });
-  await page.setViewport({width, height});
+  await page.setViewport({width, height, ...options});
   await page.goto(url, {waitUntil: 'load'});
   await page.waitForFunction(() => window.__zorva && window.__zorva.ready, {timeout: 30000});
   return {page, errors};
