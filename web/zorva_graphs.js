@@ -119,7 +119,12 @@ const createZorvaGraphs = (function () {
       const front = element('svg', {class: 'graph-front', 'aria-hidden': 'true'}, plot);
       const details = html('details', {class: 'graph-data'});
       details.appendChild(html('summary', {}, `${spec.title}: description and latest values`));
-      const description = html('p', {id: `graph-${spec.key}-description`});
+      // The description twice: hidden, for the chart's aria-describedby (a
+      // browser leaves the contents of a closed details out of an accessible
+      // description), and shown in the details, for whoever opens it.
+      const described = html('p', {id: `graph-${spec.key}-description`});
+      described.hidden = true;
+      const description = html('p', {class: 'graph-description'});
       const table = html('table');
       const columns = ['t (s)', ...spec.quantities.map((q) => QUANTITIES[q].column)];
       table.createCaption().textContent =
@@ -130,10 +135,10 @@ const createZorvaGraphs = (function () {
       }
       table.createTBody();
       details.append(description, table);
-      figure.append(plot, details);
+      figure.append(plot, described, details);
       body.appendChild(figure);
-      return {spec, figure, plot, back, front, description, table, key: null, layout: null,
-              drawn: null};
+      return {spec, figure, plot, back, front, described, description, table,
+              key: null, layout: null, drawn: null};
     });
 
     let open = false;
@@ -360,18 +365,27 @@ const createZorvaGraphs = (function () {
       const axisY = crisp(bottom, 1, dpr);
       line(axisX, top, axisX, bottom, {stroke: AXIS_LINE});
       line(left, axisY, right, axisY, {stroke: AXIS_LINE});
+      // Labels that would touch on a small chart are left out, every other
+      // one or more, from the axis's start.
+      const every = (room, needed) => Math.max(1, Math.ceil(needed / room));
+      const timeEvery = every(plotWidth / steps(time), textWidth(lastTimeLabel, FONT) + 8);
       for (let i = 0; i <= steps(time); ++i) {
         const t = time.min + i * time.step;
         const at = crisp(x(t), 1, dpr);
         line(at, bottom, at, bottom + 4, {stroke: AXIS_LINE});
-        text(tickLabel(t, time.decimals, time.step),
-             {x: px(x(t)), y: px(bottom + 6 + 11), 'text-anchor': 'middle', class: 'tick'});
+        if (i % timeEvery === 0) {
+          text(tickLabel(t, time.decimals, time.step),
+               {x: px(x(t)), y: px(bottom + 6 + 11), 'text-anchor': 'middle', class: 'tick'});
+        }
       }
+      const valueEvery = every(plotHeight / steps(value), 16);
       labels.forEach((label, i) => {
         const v = value.min + i * value.step;
         const at = crisp(y(v), 1, dpr);
         line(left - 4, at, left, at, {stroke: AXIS_LINE});
-        text(label, {x: px(left - 7), y: px(y(v) + 4), 'text-anchor': 'end', class: 'tick'});
+        if (i % valueEvery === 0) {
+          text(label, {x: px(left - 7), y: px(y(v) + 4), 'text-anchor': 'end', class: 'tick'});
+        }
       });
       text('time t (s)', {x: px(left + plotWidth / 2), y: height - PAD - 2,
                           'text-anchor': 'middle', class: 'axis-title'});
@@ -428,12 +442,14 @@ const createZorvaGraphs = (function () {
         ? 'Vertical velocity vy, horizontal velocity vx and speed |v| in metres per second ' +
           'against time t in seconds'
         : 'Height y of the body in metres against time t in seconds';
-      text += `; the time axis runs ${range(time, 's')}, the ` +
-              `${spec.key === 'velocity' ? 'velocity' : 'height'} axis ` +
-              `${range(value, spec.key === 'velocity' ? 'm/s' : 'm')}.`;
+      if (model.hasRun) {
+        text += `; the time axis runs ${range(time, 's')}, the ` +
+                `${spec.key === 'velocity' ? 'velocity' : 'height'} axis ` +
+                `${range(value, spec.key === 'velocity' ? 'm/s' : 'm')}.`;
+      }
       const vy = model.current[0];
       if (!model.hasRun) {
-        text += ' No run yet: "Time on" starts one.';
+        text += '. No run yet: "Time on" starts one.';
       } else if (spec.key === 'velocity') {
         text += ` A dashed line marks the vertical speed given at launch, ` +
                 `${spoken(model.referenceVy, 2)} m/s`;
@@ -441,8 +457,8 @@ const createZorvaGraphs = (function () {
         for (let i = 1; i < vy.length; i += 2) {
           worst = Math.max(worst, Math.abs(vy[i] - model.referenceVy));
         }
-        // Closer than a thousandth of the axis is closer than a pixel of
-        // any chart on a screen.
+        // Closer than a thousandth of the axis is closer than a pixel on a
+        // chart up to a thousand pixels tall.
         if (vy.length === 0) {
           text += '.';
         } else if (worst <= (value.max - value.min) / 1000) {
@@ -458,6 +474,7 @@ const createZorvaGraphs = (function () {
       if (model.hasPrevious) {
         text += ' The previous run is drawn faded behind.';
       }
+      chart.described.textContent = text;
       chart.description.textContent = text;
 
       const body = chart.table.tBodies[0];
