@@ -37,9 +37,6 @@ try {
 
 // --- What both screens check -------------------------------------------------
 
-const isOpen = (page) => page.evaluate(() => window.__zorva.graphs.isOpen() &&
-                                             !document.getElementById('graphs').hidden);
-
 async function waitOpen(page, open, how) {
   try {
     await page.waitForFunction((open) => {
