@@ -35,8 +35,8 @@ const std::string_view kDrawingDescription =
     "curvature.";
 
 const std::string_view kPageKeyNote =
-    "Some browsers keep F5 (reload), Ctrl+E or Ctrl+D for themselves: the letter beside each "
-    "works everywhere.";
+    "Some browsers keep F5 (reload), Ctrl+G, Ctrl+E or Ctrl+D for themselves: the letter "
+    "beside each works everywhere.";
 
 namespace {
 
@@ -54,7 +54,7 @@ constexpr KeyBinding kBindings[] = {
     {"F6", "F6 or S", "STOP: stop the run", 1},
     {"F7", "F7 or N", "step: run one tick", 2},
     {"F8", "F8 or C", "CONTINUE: go on with a stopped run", 3},
-    {"Ctrl+G", "", "Show or hide the graphs of the run"},
+    {"Ctrl+G", "G or Ctrl+G", "Show or hide the graphs of the run"},
     {"Ctrl+E", "Ctrl+E or P", "Save the drawing as PNG"},
     {"Ctrl+D", "Ctrl+D or D", "Save the run's data as CSV"},
     {"F1", "F1 or H", "Show this help"},

@@ -18,6 +18,7 @@
 #include "form/pacer.h"
 #include "form/words.h"
 #include "sim/state.h"
+#include "web/page_graphs.h"
 #include "web/web_surface.h"
 
 namespace {
@@ -43,6 +44,8 @@ struct Page {
     /// The last text handed to the script.
     std::string handedOut;
     bool viewChanged = true;
+    /// The run's graphs, fed by the form's hooks.
+    PageGraphs graphs{form};
 
     Page(int widthPx, int heightPx, double ratio)
         : surface(widthPx, heightPx, kTwipsPerPixel, PixelOrder::Xbgr, memory, text, ratio),
@@ -301,6 +304,32 @@ EMSCRIPTEN_KEEPALIVE const int* zorva_text_boxes(Page* page) {
         page->textBoxes.insert(page->textBoxes.end(), {box.left, box.top, box.width, box.height});
     }
     return page->textBoxes.data();
+}
+
+}  // extern "C"
+
+// --- The graphs ---------------------------------------------------------------
+// What the page's graphs read from the page's GraphModel: the same model the
+// desktop's graph window draws, fed by the same hooks.
+extern "C" {
+
+/// Whether a run started or a tick was drawn since the last call (0/1).
+EMSCRIPTEN_KEEPALIVE int zorva_graphs_take_changed(Page* page) {
+    return page->graphs.takeChanged() ? 1 : 0;
+}
+
+/// Run started, previous run (0/1), the launch's vy (m/s), samples, then the
+/// time, velocity and height axes as min, max, step, decimals; valid until
+/// the next call of a graphs entry point.
+EMSCRIPTEN_KEEPALIVE const double* zorva_graphs_frame(Page* page) {
+    return page->graphs.frame();
+}
+
+/// Run 0 the current, 1 the previous run's trace of quantity 0 vy, 1 vx,
+/// 2 |v|, 3 y; run 2 the reference line; as count, then count × (t, value).
+/// Valid until the next call of a graphs entry point.
+EMSCRIPTEN_KEEPALIVE const double* zorva_graphs_trace(Page* page, int run, int quantity) {
+    return page->graphs.trace(run, quantity);
 }
 
 }  // extern "C"

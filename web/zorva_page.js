@@ -54,6 +54,8 @@
   const elements = [];
   const placesOfBoxes = [];
   const toolButtons = {};
+  // The graphs' panel, made once the module runs.
+  let graphs = null;
 
   function showMessage(text) {
     document.getElementById('message-text').textContent = text;
@@ -329,10 +331,12 @@
     tool('help', 'Help', 'Help: the keys and what they do', () => openHelp());
     tool('picture', 'PNG', 'PNG: save the drawing as a picture', () => savePicture());
     tool('data', 'CSV', "CSV: save the run's data", () => saveData());
-    if (window.zorvaGraphs) {
-      tool('graphs', 'Graphs', 'Graphs of the run: show or hide them',
-           () => window.zorvaGraphs.toggle());
-    }
+    tool('graphs', 'Graphs', 'Graphs of the run: show or hide them (G or Ctrl+G)',
+         () => graphs.toggle());
+    toolButtons.graphs.id = 'graphs-button';
+    toolButtons.graphs.setAttribute('aria-controls', 'graphs');
+    toolButtons.graphs.setAttribute('aria-expanded', 'false');
+    toolButtons.graphs.setAttribute('aria-keyshortcuts', 'G Control+G');
     tool('full', 'Full', 'Full screen: on or off', () => toggleFullScreen());
     tool('link', 'Link', 'Link: copy a link to this set-up', () => copyLink());
     return tools;
@@ -566,6 +570,7 @@
     if (M._zorva_take_view_changed(P)) {
       syncControls();
     }
+    graphs.frame(performance.now());
     if (warmUpTicksLeft > 0 && hook.firstFrameMs !== null) {
       warmUpStep();
     }
@@ -654,6 +659,11 @@
     if (help.open || event.altKey || event.metaKey) {
       return;
     }
+    if (graphs.isOpen() && event.key === 'Escape') {
+      event.preventDefault();
+      graphs.show(false);
+      return;
+    }
     const functionKeys = {F5: 0, F6: 1, F7: 2, F8: 3};
     const letters = {t: 0, s: 1, n: 2, c: 3};
     // The letter whatever Caps Lock and Shift say.
@@ -664,6 +674,8 @@
         action = savePicture;
       } else if (key === 'd') {
         action = saveData;
+      } else if (key === 'g') {
+        action = graphs.toggle;
       }
     } else if (key in functionKeys) {
       action = () => pressButton(functionKeys[key]);
@@ -675,6 +687,8 @@
       action = savePicture;
     } else if (key === 'd') {
       action = saveData;
+    } else if (key === 'g') {
+      action = graphs.toggle;
     }
     if (action) {
       event.preventDefault();
@@ -742,6 +756,15 @@
       'aria-description', drawing + ' Press F1 or H for the keyboard shortcuts.');
   }
 
+  // The graphs' panel, which the Graphs tool opens and closes; it reads
+  // whichever page is current.
+  function startGraphs() {
+    graphs = createZorvaGraphs(M, () => P, hook);
+    document.body.appendChild(graphs.panel);
+    const button = toolButtons.graphs;
+    graphs.onToggle = (open) => button.setAttribute('aria-expanded', String(open));
+  }
+
   // A new page on the drawing area as it is now, the bars and boxes set as
   // they were, as start-up does for a screen.
   function startPage() {
@@ -791,6 +814,7 @@
     chooseLayout(M._zorva_design_width(P) + 60);
     buildControls();
     buildHelp();
+    startGraphs();
     syncControls();
     startPage();
     syncControls();

@@ -86,6 +86,7 @@ TEST(Words, EachFrontEndNamesItsOwnKeys) {
     };
     EXPECT_TRUE(has(FrontEnd::Window, "Ctrl+G"));
     EXPECT_TRUE(has(FrontEnd::Page, "Ctrl+E or P"));
+    EXPECT_TRUE(has(FrontEnd::Page, "G or Ctrl+G"));
     EXPECT_FALSE(has(FrontEnd::Window, "Ctrl+E or P"));
 }
 

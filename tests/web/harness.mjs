@@ -57,9 +57,9 @@ export async function launch() {
   });
 }
 
-// A page at width × height CSS pixels (at scale device pixels each) that
-// records every script and console error.
-export async function openPage(browser, url, width, height, scale = 1) {
+// A page at width × height that records every script and console error;
+// options go to the viewport (isMobile, hasTouch, deviceScaleFactor).
+export async function openPage(browser, url, width, height, options = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
@@ -68,7 +68,7 @@ export async function openPage(browser, url, width, height, scale = 1) {
       errors.push(`console error: ${entry.text()}`);
     }
   });
-  await page.setViewport({width, height, deviceScaleFactor: scale});
+  await page.setViewport({width, height, ...options});
   await page.goto(url, {waitUntil: 'load'});
   await page.waitForFunction(() => window.__zorva && window.__zorva.ready, {timeout: 30000});
   return {page, errors};

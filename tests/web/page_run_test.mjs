@@ -59,7 +59,7 @@ async function compare(run) {
   }
   query += run.arrow ? '' : `&poltax=${run.poltax}`;
   const {page, errors} = await openPage(browser, server.url + query, WIDTH, HEIGHT,
-                                        run.scale || 1);
+                                        {deviceScaleFactor: run.scale || 1});
   if (run.arrow) {
     // POLTAX starts at 20: ten clicks on its left arrow.
     const arrow = await page.$('#POLTAX .arrow.down');

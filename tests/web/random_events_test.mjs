@@ -25,11 +25,12 @@ const pick = (list) => list[Math.floor(random() * list.length)];
 
 const KEYS = ['F5', 'F6', 'F7', 'F8', 'F1', 'Escape', 'Tab', 'Space', 'ArrowLeft', 'ArrowRight',
               'ArrowUp', 'ArrowDown', 'PageUp', 'PageDown', 'Home', 'End', 'KeyT', 'KeyS',
-              'KeyN', 'KeyC', 'KeyH'];
+              'KeyN', 'KeyC', 'KeyH', 'KeyG'];
 const TARGETS = ['#Command1', '#Command2', '#Command3', '#Command4', '#POLTAX .arrow.down',
                  '#POLTAX .arrow.up', '#vimaxrono .arrow.down', '#vimaxrono .arrow.up',
                  '#klimax .arrow.down', '#klimax .arrow.up', '#POLTAX .track',
-                 '#klimax .track', '#Check1', '#Check2', '#Check3', '#Label1', '#Label2'];
+                 '#klimax .track', '#Check1', '#Check2', '#Check3', '#Label1', '#Label2',
+                 '#graphs-button'];
 const SIZES = [[1280, 800], [1920, 1080], [800, 600], [640, 360], [1366, 768], [320, 480]];
 
 const server = await serve(site);
