@@ -102,7 +102,9 @@ try {
     }
   }
   // The run goes on after the events; a few frames must pass cleanly too.
-  await new Promise((resolve) => setTimeout(resolve, 300));
+  const frames = await page.evaluate(() => window.__zorva.frames);
+  await page.waitForFunction((after) => window.__zorva.frames >= after, {timeout: 30000},
+                             frames + 10);
   const state = await page.evaluate(() => window.__zorva.state());
   const hookErrors = await page.evaluate(() => window.__zorva.errors);
   console.log(`${EVENTS} events (${JSON.stringify(counts)}); ${state.stepCount} steps in the ` +
