@@ -1,11 +1,11 @@
 // The page kept for use offline and offered for installing. A first visit
-// leaves a copy in the browser; a file changed on the server reaches the next
-// visit and its copy; with the server stopped, a reload still opens the page
-// and runs POLTAX 10 to the summit. Chromium finds nothing that stops it
+// leaves a copy in the browser; a new build on the server reaches the next
+// visit and replaces the copy; with the server stopped, a reload still opens
+// the page and runs POLTAX 10 to the summit. Chromium finds nothing that stops it
 // offering to install the page.
 //
 // node page_offline_test.mjs SITE_FOLDER SCRATCH_FOLDER
-import {cpSync, appendFileSync, rmSync} from 'node:fs';
+import {appendFileSync, cpSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {fail, launch, openPage, runToSummit, serve} from './harness.mjs';
 
@@ -34,8 +34,12 @@ try {
     fail(`manifest: ${error.message}`);
   }
 
-  // A new file on the server is what the next visit shows, and what it keeps.
+  // A new build on the server, a changed file and a worker that names it, is
+  // what the next visit shows; its copy replaces the old one.
   appendFileSync(join(copy, 'zorva.css'), '\nbody { --zorva-build: changed; }\n');
+  const worker = join(copy, 'zorva_sw.js');
+  writeFileSync(worker, readFileSync(worker, 'utf8').replace(/const VERSION = '\w+'/,
+                                                             "const VERSION = 'next'"));
   const build = () => page.evaluate(
     () => getComputedStyle(document.body).getPropertyValue('--zorva-build').trim());
   await page.reload({waitUntil: 'load'});
@@ -43,6 +47,12 @@ try {
   if (await build() !== 'changed') {
     fail('a reload did not take the file changed on the server');
   }
+  await page.waitForFunction(async () => {
+    const names = await caches.keys();
+    return names.length === 1 && names[0].endsWith(' next');
+  }, {timeout: 30000, polling: 100}).catch(async () => {
+    fail(`the copies kept: ${await page.evaluate(() => caches.keys())}`);
+  });
 
   server.close();
   await page.goto(server.url + '?poltax=10', {waitUntil: 'load'});
