@@ -395,7 +395,7 @@ QLabel* QtWindow::bindLabel(Label& model, QScrollBar* bar) {
     const std::size_t index = indexOf(model);
     // A screen reader hears the readout's text with what it means, and the
     // bar beside it gives the new text as its value.
-    const auto show = [this, &model, label, bar, index] {
+    const auto show = [&model, label, bar, index] {
         label->setText(QString::fromStdString(model.Caption()));
         label->setAccessibleDescription(
             label->text() + QStringLiteral(". ") +

@@ -237,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(PixelSurface, PixelSurfaceGrowth, testing::Values(1, 2)
 
 TEST(PixelSurfaceImage, WithoutMemoryForAGrowthTheImageStaysAsItWas) {
     auto canvas = PixelCanvas(100, 80);
-    canvas->memory.mostPixels = 100 * 80;
+    canvas->memory.mostPixels = std::size_t{100} * 80;
     canvas->Resize(4000, 4000);
     canvas->Line(0.5, 2.5, 3999.5, 2.5);
     EXPECT_EQ(canvas->image().width, 100);
@@ -716,6 +716,7 @@ TEST(PixelSurfaceStrokes, KeptRunsGiveTheFreshPixelsInAnyOrder) {
         Colour colour;
     };
     std::vector<Stroke> strokes;
+    strokes.reserve(12);
     for (int i = 0; i < 12; ++i) {
         strokes.push_back({10.0 + 7.3 * i, 5.0 + 3.1 * i, 150.0 - 4.7 * i, 90.0 - 2.9 * i,
                            1 + i % 3, i % 4 == 3 ? kDashDot : kSolid,
@@ -752,7 +753,7 @@ TEST(PixelSurfaceStrokes, KeptRunsGiveTheFreshPixelsInAnyOrder) {
         if (step == 3 * strokes.size() + strokes.size() + strokes.size() / 2) {
             for (int twice = 0; twice < 2; ++twice) {
                 for (std::size_t k = 0; k < kFiller / 2; ++k) {
-                    const double row = static_cast<double>(k / 150);
+                    const double row = std::floor(static_cast<double>(k) / 150.0);
                     const Stroke filler{1.0 + static_cast<double>(k % 150),
                                         1.0 + row * 9.0,
                                         5.0 + static_cast<double>(k % 150),

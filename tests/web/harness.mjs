@@ -3,7 +3,7 @@
 import {createServer} from 'node:http';
 import {readFile} from 'node:fs/promises';
 import {existsSync} from 'node:fs';
-import {extname, join, normalize} from 'node:path';
+import {basename, extname, join, normalize} from 'node:path';
 
 export const SKIP = 77;
 
@@ -12,14 +12,22 @@ const TYPES = {
   '.js': 'text/javascript; charset=utf-8',
   '.css': 'text/css; charset=utf-8',
   '.wasm': 'application/wasm',
+  '.png': 'image/png',
+  '.svg': 'image/svg+xml',
+  '.webmanifest': 'application/manifest+json',
 };
 
-// Serves folder on 127.0.0.1 at a port of the system's choosing.
-export async function serve(folder) {
+// Serves folder on 127.0.0.1 at a port of the system's choosing, as if the
+// files named in missing were not in it. close() stops the server and drops
+// its connections: a page that asks again finds no one.
+export async function serve(folder, {missing = []} = {}) {
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     const file = join(folder, path.endsWith('/') ? path + 'index.html' : path);
     try {
+      if (missing.includes(basename(file))) {
+        throw new Error('missing');
+      }
       const body = await readFile(file);
       response.writeHead(200, {'Content-Type': TYPES[extname(file)] || 'application/octet-stream'});
       response.end(body);
@@ -29,7 +37,10 @@ export async function serve(folder) {
     }
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return {url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close()};
+  return {url: `http://127.0.0.1:${server.address().port}/`, close: () => {
+    server.close();
+    server.closeAllConnections();
+  }};
 }
 
 export const CHROMIUM = process.env.ZORVA_CHROMIUM || '/usr/bin/chromium';
@@ -77,4 +88,15 @@ export async function openPage(browser, url, width, height, options = {}) {
 export function fail(text) {
   console.error(`FAIL: ${text}`);
   process.exitCode = 1;
+}
+
+// Presses "Time on" and waits for the run to stop at the summit; returns the
+// state it stopped in.
+export async function runToSummit(page) {
+  await page.click('#Command1');
+  await page.waitForFunction(() => {
+    const s = window.__zorva.state();
+    return !s.running && s.stepCount > 0;
+  }, {timeout: 60000, polling: 50});
+  return page.evaluate(() => window.__zorva.state());
 }
