@@ -68,17 +68,22 @@ export async function launch() {
   });
 }
 
-// A page at width × height that records every script and console error;
-// options go to the viewport (isMobile, hasTouch, deviceScaleFactor).
-export async function openPage(browser, url, width, height, options = {}) {
-  const page = await browser.newPage();
-  const errors = [];
+// Collects page's script and console errors into errors (returned).
+export function recordErrors(page, errors = []) {
   page.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
   page.on('console', (entry) => {
     if (entry.type() === 'error') {
       errors.push(`console error: ${entry.text()}`);
     }
   });
+  return errors;
+}
+
+// A page at width × height that records every script and console error;
+// options go to the viewport (isMobile, hasTouch, deviceScaleFactor).
+export async function openPage(browser, url, width, height, options = {}) {
+  const page = await browser.newPage();
+  const errors = recordErrors(page);
   await page.setViewport({width, height, ...options});
   await page.goto(url, {waitUntil: 'load'});
   await page.waitForFunction(() => window.__zorva && window.__zorva.ready, {timeout: 30000});

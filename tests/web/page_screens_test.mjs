@@ -12,7 +12,7 @@
 // node page_screens_test.mjs SITE_FOLDER
 import {readFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
-import {SKIP, fail, launch, serve} from './harness.mjs';
+import {SKIP, fail, launch, openPage, serve} from './harness.mjs';
 
 const [site] = process.argv.slice(2);
 const TARGET = 44;
@@ -72,21 +72,10 @@ function measure() {
   };
 }
 
-async function open(browser, server, screen, query = '') {
-  const page = await browser.newPage();
-  const errors = [];
-  page.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
-  page.on('console', (entry) => {
-    if (entry.type() === 'error') {
-      errors.push(`console error: ${entry.text()}`);
-    }
-  });
-  await page.setViewport({width: screen.width, height: screen.height,
-                          deviceScaleFactor: screen.scale, isMobile: screen.touch,
-                          hasTouch: screen.touch});
-  await page.goto(server.url + query, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.__zorva && window.__zorva.ready, {timeout: 30000});
-  return {page, errors};
+function open(browser, server, screen, query = '') {
+  return openPage(browser, server.url + query, screen.width, screen.height,
+                  {deviceScaleFactor: screen.scale, isMobile: screen.touch,
+                   hasTouch: screen.touch});
 }
 
 function checkScreen(screen, shown) {

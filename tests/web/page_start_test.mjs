@@ -5,7 +5,7 @@
 // node page_start_test.mjs SITE_FOLDER
 import {pathToFileURL} from 'node:url';
 import {join} from 'node:path';
-import {fail, launch, openPage, runToSummit, serve} from './harness.mjs';
+import {fail, launch, openPage, recordErrors, runToSummit, serve} from './harness.mjs';
 
 const [site] = process.argv.slice(2);
 const server = await serve(site);
@@ -43,13 +43,7 @@ try {
   for (const failure of FAILURES) {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
-    const errors = [];
-    page.on('pageerror', (error) => errors.push(`page error: ${error.message}`));
-    page.on('console', (entry) => {
-      if (entry.type() === 'error') {
-        errors.push(`console error: ${entry.text()}`);
-      }
-    });
+    const errors = recordErrors(page);
     await page.setViewport({width: 1024, height: 600});
     await failure.prepare?.(page);
     await page.goto(failure.url, {waitUntil: 'load'});
