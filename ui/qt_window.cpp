@@ -483,7 +483,8 @@ QImage QtWindow::picture() {
 }
 
 bool QtWindow::savePicture(const QString& path, QString* error) {
-    return SavePng(picture(), path, error);
+    // Encoded from the drawing's own pixels: no copy of the picture is made.
+    return SavePng(ImageOf(surface_, width(), height()), path, error);
 }
 
 bool QtWindow::saveData(const QString& path, QString* error) {
