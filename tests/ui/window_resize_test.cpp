@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/form/state_checks.h"
+#include "ui/backing_store_guard.h"
 #include "ui/qt_window.h"
 
 namespace zorva {
@@ -334,6 +335,37 @@ TEST(WindowResize, MinimisedAndRestoredTheRunGoesOnAndTheControlsStillWork) {
     EXPECT_TRUE(r.window.isVisible());
     ExpectDrawingShown(r);
     ExpectControlsUsable(r);
+}
+
+// The buffer the window is shown from is the system's to give: a size it has
+// no memory for (here more than any memory holds) is given back, and the
+// window goes on at its last size, no widget having tried to paint into
+// nothing.
+TEST(WindowResize, ASizeWithoutMemoryToShowItIsGivenBack) {
+    Running r;
+    const BackingStoreGuard guard(r.window);
+    const long long painted = r.window.repaintCount();
+    r.window.update();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return r.window.repaintCount() > painted; }, kTickWaitMs));
+    const QSize before = r.window.size();
+    // Qt's messages of painting that failed, counted while the test runs.
+    static int failedPaints = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            if (message.startsWith("QPainter") || message.startsWith("QWidget::paintEngine")) {
+                ++failedPaints;
+            }
+        });
+    r.window.resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const bool givenBack = QTest::qWaitFor(
+        [&] { return r.window.size() == before && r.window.repaintCount() > 0; }, kTickWaitMs);
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(givenBack) << "the window stayed " << r.window.width() << "x" << r.window.height();
+    EXPECT_EQ(failedPaints, 0);
+    const long long repaints = r.window.repaintCount();
+    EXPECT_TRUE(r.ticksGoOn());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return r.window.repaintCount() > repaints; }, kTickWaitMs));
+    EXPECT_EQ(r.form.FailureCount(), 0);
 }
 
 }  // namespace
