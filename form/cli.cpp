@@ -202,10 +202,12 @@ without a window, writes the files and exits.
   --csv FILE               write the per-tick data (t, x, y, vx, vy, |v|, Fx,
                            Fy, N, R, StepCount) as CSV; - is standard output
   --png FILE               write the final picture as PNG
-  --size WxH               picture size in pixels (default 1920x1080)
+  --size WxH               picture size in pixels, each 1 to 16384 (default
+                           1920x1080); it takes 4 bytes of memory per pixel
   --density N              draw the picture as a screen with N device pixels
                            to a pixel shows it, 1 to 4 (default 1): the PNG is
-                           N times as wide and as high
+                           N times as wide and as high, and takes N x N times
+                           the memory
   --help                   show this help and exit
   --version                show the version and exit
 Each option is given at most once; --help and --version come alone.
@@ -215,7 +217,8 @@ leaves every old file as it was, but for a disk error once a new one is in
 place, which its message names. A FIFO or a device is written to, never
 replaced.
 
-Exit status: 0 done, 1 a file could not be written, 2 bad usage.
+Exit status: 0 done, 1 a file could not be written or the picture's memory
+could not be had (then before the first tick), 2 bad usage.
 )";
 }
 

@@ -268,7 +268,7 @@ void Zerkan::runTick() {
 void Zerkan::klimax_Change() {
     SetFrameForScale(surface_, state_, klimax.Value());
     keepStartPixelSize();
-    surface_.Cls();
+    clearPicture();
     Label3.SetCaption(ScaleReadout(klimax.Value()));
     DrawCurve(surface_, state_, curveSettings());
 }
@@ -288,6 +288,11 @@ void Zerkan::keepStartPixelSize() {
                    frame.top() + frame.height() * frame.heightPx() / startClientPx_.height);
 }
 
+void Zerkan::clearPicture() {
+    surface_.Cls();
+    tickMemory_.LastBarb = 0.0;
+}
+
 void Zerkan::vimaxrono_Change() {
     Label2.SetCaption(" \u03b4\u03b9\u03ac\u03c3\u03c4\u03b7\u03bc\u03b1 \u03a7" +
                       Format(vimaxrono.Value(), "0"));
@@ -296,7 +301,7 @@ void Zerkan::vimaxrono_Change() {
 void Zerkan::POLTAX_Change() {
     state_.TimeStep = vimaxrono.Value() * kTimeStepPerBarUnit;
     state_.TurnedBack = false;
-    surface_.Cls();
+    clearPicture();
     DrawCurve(surface_, state_, curveSettings());
 
     const double g = kGravity;
@@ -328,7 +333,7 @@ void Zerkan::POLTAX_Change() {
 void Zerkan::Form_MouseDown(int button, int shift, float X, float Y) {
     static_cast<void>(button);  // every button draws the circle alike
     static_cast<void>(shift);
-    surface_.Cls();
+    clearPicture();
     DrawCurve(surface_, state_, curveSettings());
     DrawClickCurvature(surface_, state_, X, Y);
 }

@@ -129,6 +129,8 @@ class Zerkan {
     CurveSettings curveSettings() const;
     /// After a scale change in a resized window: see the .cpp.
     void keepStartPixelSize();
+    /// Cls, after which no arrowhead a tick drew is left to paint over.
+    void clearPicture();
 
     SimulationState& state_;
     Surface& surface_;

@@ -12,7 +12,7 @@ TickOutcome SimulationTick(SimulationState& state, TickMemory& memory, Surface& 
     if (AdvanceTick(state, memory, settings.vimaxrono, motion) == TickOutcome::Stopped) {
         return TickOutcome::Stopped;
     }
-    DrawTick(surface, state, motion, settings.display);
+    memory.LastBarb = DrawTick(surface, state, motion, settings.display);
     if (sample != nullptr) {
         *sample = {static_cast<double>(state.StepCount) * state.TimeStep,
                    state.PosX,

@@ -6,19 +6,32 @@ namespace zorva {
 
 void DrawArrow(SimulationState& state, double X0, double Y0, double DX, double DY, Surface& Target,
                int Red, int Green, int Blue) {
-    const Colour colour = RGB(Red, Green, Blue);
-    const double X1 = X0 + DX;
-    const double Y1 = Y0 + DY;
-    state.Pi = 4.0 * std::atan(1.0);
-    Target.Line(X0, Y0, X1, Y1, colour);
+    DrawArrowWithBarbs(state, X0, Y0, DX, DY, BarbLength(Target), Target, Red, Green, Blue);
+}
 
+double BarbLength(const Surface& Target) {
     // The head is a fixed fraction of the visible world area, so it keeps its
-    // size on screen at every drawing scale while the shaft follows the vector.
+    // size on screen at every drawing scale while the shaft follows the
+    // vector: a fifteenth of a fifth of the diagonal.
     const double W = Target.ScaleWidth();
     const double H = Target.ScaleHeight();
     const double D = std::sqrt(W * W + H * H) / 5.0;
-    const double barb = D / 15.0;
+    return D / 15.0;
+}
 
+void DrawArrowWithBarbs(SimulationState& state, double X0, double Y0, double DX, double DY,
+                        double barb, Surface& Target, int Red, int Green, int Blue) {
+    const Colour colour = RGB(Red, Green, Blue);
+    state.Pi = 4.0 * std::atan(1.0);
+    Target.Line(X0, Y0, X0 + DX, Y0 + DY, colour);
+    DrawArrowHead(state, X0, Y0, DX, DY, barb, Target, colour);
+}
+
+void DrawArrowHead(SimulationState& state, double X0, double Y0, double DX, double DY, double barb,
+                   Surface& Target, Colour colour) {
+    const double X1 = X0 + DX;
+    const double Y1 = Y0 + DY;
+    state.Pi = 4.0 * std::atan(1.0);
     const double phi = (X1 - X0) != 0.0 ? std::atan((Y1 - Y0) / (X1 - X0)) : state.Pi / 2.0;
     const double alpha1 = phi + state.Pi / 6.0;
     const double alpha2 = phi - state.Pi / 6.0;

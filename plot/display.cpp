@@ -57,15 +57,44 @@ void Arrow(Surface& surface, SimulationState& state, double x, double y, double 
     DrawArrow(state, x, y, dx, dy, surface, colour.red, colour.green, colour.blue);
 }
 
+// An eraser draws with the barbs of the arrow it paints over, which may have
+// been drawn over a different world area.
+void Eraser(Surface& surface, SimulationState& state, double x, double y, double dx, double dy,
+            double barb) {
+    DrawArrowWithBarbs(state, x, y, dx, dy, barb, surface, kWhite.red, kWhite.green, kWhite.blue);
+}
+
 }  // namespace
 
 void VelocityEraser(Surface& surface, SimulationState& state, double xa, double ya, double ux,
-                    double uy) {
+                    double uy, double barb) {
     const double vx = kVelocityScale * ux;
     const double vy = kVelocityScale * uy;
-    Arrow(surface, state, xa, ya, vx, vy, kWhite);
-    Arrow(surface, state, xa, ya, 0.0, vy, kWhite);
-    Arrow(surface, state, xa, ya, vx, 0.0, kWhite);
+    Eraser(surface, state, xa, ya, vx, vy, barb);
+    Eraser(surface, state, xa, ya, 0.0, vy, barb);
+    Eraser(surface, state, xa, ya, vx, 0.0, barb);
+}
+
+void LegendHeadEraser(Surface& surface, SimulationState& state, int klimax, double barb) {
+    // Every row the legend may have drawn, whatever the boxes say now.
+    struct Row {
+        int row;
+        int width;
+        int style;
+    };
+    constexpr Row kRows[] = {{kRowTotalForce, 3, kSolid},
+                             {kRowForceComponents, 1, kSolid},
+                             {kRowReaction, 2, kSolid},
+                             {kRowVelocityComponents, 1, kDashDot},
+                             {kRowVelocity, 3, kSolid}};
+    const Legend legend(state, klimax);
+    for (const Row& row : kRows) {
+        surface.DrawWidth = row.width;
+        surface.DrawStyle = row.style;
+        DrawArrowHead(state, legend.arrowX, legend.row(row.row), legend.arrowLength, 0.0, barb,
+                      surface, kWhite);
+    }
+    surface.DrawStyle = kSolid;
 }
 
 Colour ForceDisplay(Surface& surface, SimulationState& state, const DisplaySettings& settings,
@@ -79,11 +108,11 @@ Colour ForceDisplay(Surface& surface, SimulationState& state, const DisplaySetti
     const double px = kForceScale * in.lastFx;
     const double py = kForceScale * in.lastFy;
     const double lastReactionY = kForceScale * (in.W + in.lastFy);
-    Arrow(surface, state, in.xa, in.ya, px, py, kWhite);
-    Arrow(surface, state, in.xa, in.ya, 0.0, py, kWhite);
-    Arrow(surface, state, in.xa, in.ya, px, 0.0, kWhite);
-    Arrow(surface, state, in.xa, in.ya, px, lastReactionY, kWhite);
-    Arrow(surface, state, in.xa, in.ya, 0.0, -weight, kWhite);
+    Eraser(surface, state, in.xa, in.ya, px, py, in.lastBarb);
+    Eraser(surface, state, in.xa, in.ya, 0.0, py, in.lastBarb);
+    Eraser(surface, state, in.xa, in.ya, px, 0.0, in.lastBarb);
+    Eraser(surface, state, in.xa, in.ya, px, lastReactionY, in.lastBarb);
+    Eraser(surface, state, in.xa, in.ya, 0.0, -weight, in.lastBarb);
     surface.Line(in.xa + px, in.ya + py, in.xa + px, in.ya + lastReactionY, kWhite);
     surface.Line(in.xa, in.ya - weight, in.xa + px, in.ya + py, kWhite);
 

@@ -30,13 +30,19 @@ struct ForceDisplayInput {
     double ya = 0.0;
     double lastFx = 0.0;  ///< total force drawn by the previous tick (N)
     double lastFy = 0.0;
+    double lastBarb = 0.0;  ///< barb length of the previous tick's arrowheads (world units)
 };
 
 /// Paints the previous velocity and its two components over in white from
-/// the anchor (xa, ya) with the start velocity (ux, uy) m/s, at the current
-/// DrawWidth (the tick sets 55).
+/// the anchor (xa, ya) with the start velocity (ux, uy) m/s and arrowheads
+/// of barbs barb world units long, at the current DrawWidth (the tick sets 55).
 void VelocityEraser(Surface& surface, SimulationState& state, double xa, double ya, double ux,
-                    double uy);
+                    double uy, double barb);
+
+/// Paints over in white the heads, barbs barb world units long, of the five
+/// legend arrows at scale klimax, each with the pen width and style it is
+/// drawn with; their shafts do not depend on the heads. Leaves DrawStyle solid.
+void LegendHeadEraser(Surface& surface, SimulationState& state, int klimax, double barb);
 
 /// Paints the previous force picture over in white, then draws the total
 /// force (black, 3 px) with its label and legend and, as the boxes ask, the

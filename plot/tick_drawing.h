@@ -14,8 +14,10 @@ namespace zorva {
 /// state after it: summit marker, trace point, erasers over the previous
 /// tick, the forces (from the second tick of a run on), the curve repaired
 /// from PlotX/PlotY, the velocity, the circle of curvature and the axes.
-/// Writes state.Pi, as every arrow does.
-void DrawTick(Surface& surface, SimulationState& state, const TickMotion& motion,
-              const DisplaySettings& settings);
+/// The erasers' arrowheads are the size motion.lastBarb says the previous
+/// tick drew them (the surface's own when 0). Writes state.Pi, as every
+/// arrow does. Returns the barb length of the arrowheads it drew (world units).
+double DrawTick(Surface& surface, SimulationState& state, const TickMotion& motion,
+                const DisplaySettings& settings);
 
 }  // namespace zorva

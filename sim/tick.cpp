@@ -83,6 +83,7 @@ TickOutcome AdvanceTick(SimulationState& state, TickMemory& memory, int vimaxron
     motion.lastCentreX = memory.LastCentreX;
     motion.lastCentreY = memory.LastCentreY;
     motion.lastRadius = memory.LastRadius;
+    motion.lastBarb = memory.LastBarb;
     memory.LastCentreX = motion.centreX;
     memory.LastCentreY = motion.centreY;
     memory.LastRadius = motion.radius;

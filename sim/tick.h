@@ -22,6 +22,9 @@ struct TickMemory {
     double LastCentreX = 0.0;
     double LastCentreY = 0.0;
     double LastRadius = 0.0;
+    /// Barb length of the arrowheads the last tick drew (world units), kept
+    /// by whoever draws the tick; 0 while nothing it drew is on the picture.
+    double LastBarb = 0.0;
 };
 
 enum class TickOutcome {
@@ -52,6 +55,8 @@ struct TickMotion {
     double lastCentreX = 0.0;
     double lastCentreY = 0.0;
     double lastRadius = 0.0;
+    /// The barb length of its arrowheads (world units); 0 when not known.
+    double lastBarb = 0.0;
 };
 
 /// The physics of one tick of length state.TimeStep (s): integrates, puts the

@@ -56,13 +56,19 @@ int Run(const CommandLine& line, std::ostream& err) {
     }
 
     // Without a picture to save nothing needs drawing: a run at the largest
-    // size allocates no image.
+    // size allocates no image. With one, all the memory the picture takes,
+    // its encoding's included, is had before the first tick, so that a run
+    // that cannot have it fails at once rather than at its end.
     std::unique_ptr<Surface> surface;
     QtSurface* picture = nullptr;
+    std::optional<PngOutput> encoder;
     if (png) {
         auto qt =
             std::make_unique<QtSurface>(line.width, line.height, kTwipsPerPixel, line.density);
-        if (qt->image().pixels == nullptr) {
+        if (qt->image().pixels != nullptr) {
+            encoder.emplace(*png, line.width * line.density, line.height * line.density);
+        }
+        if (!encoder || !encoder->ready()) {
             return Fail(err, "zorva: not enough memory for a " + std::to_string(line.width) + "x" +
                                  std::to_string(line.height) + " picture");
         }
@@ -125,13 +131,10 @@ int Run(const CommandLine& line, std::ostream& err) {
             << " ticks, the most a run makes, before reaching the summit\n";
     }
 
-    if (png) {
-        const QByteArray bytes = EncodePng(
-            ImageOf(*picture).copy(0, 0, line.width * line.density, line.height * line.density));
-        if (bytes.isEmpty()) {
-            return Fail(err, "Could not save " + line.png + ": not enough memory.");
-        }
-        png->Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // Encoded straight from the image into the file; a file that failed says
+    // why when it is finished.
+    if (png && !encoder->write(ImageOf(*picture, line.width, line.height)) && png->ok()) {
+        return Fail(err, NoMemoryToSave(line.png));
     }
     // Both are complete on the disk before either is put in place, so that
     // a failure at this last step still leaves both old files.

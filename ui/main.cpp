@@ -15,8 +15,10 @@
 #include "form/atomic_file.h"
 #include "form/cli.h"
 #include "sim/state.h"
+#include "ui/backing_store_guard.h"
 #include "ui/headless.h"
 #include "ui/qt_window.h"
+#include "ui/repeated_messages.h"
 #include "ui/version.h"
 
 namespace {
@@ -105,10 +107,13 @@ int main(int argc, char** argv) {
     }
     qInstallMessageHandler(ReportStartupMessage);
     QApplication app(argc, argv);
-    qInstallMessageHandler(nullptr);
+    // From here on a failure that repeats, at every frame or every tick, is
+    // written once and then counted.
+    zorva::CollapseRepeatedQtMessages();
     WarnWithoutFonts();
     zorva::SimulationState state;
     zorva::QtWindow window(state);
+    const zorva::BackingStoreGuard guard(window);
     // For measuring start-up: the wall-clock time of the first frame.
     if (qEnvironmentVariableIsSet("ZORVA_REPORT_FIRST_FRAME")) {
         window.firstPainted = [] {

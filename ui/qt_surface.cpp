@@ -128,4 +128,19 @@ QImage ImageOf(const PixelSurface& surface) {
     return image;
 }
 
+QImage ImageOf(const PixelSurface& surface, int widthPx, int heightPx) {
+    const ImageView& view = surface.image();
+    const double ratio = surface.devicePixelRatio();
+    const int width = std::clamp(static_cast<int>(widthPx * ratio), 0, view.width);
+    const int height = std::clamp(static_cast<int>(heightPx * ratio), 0, view.height);
+    if (view.pixels == nullptr || width == 0 || height == 0) {
+        return {};
+    }
+    // The rows keep the image's stride: a narrower part is viewed, not copied.
+    QImage image(reinterpret_cast<uchar*>(view.pixels), width, height,
+                 static_cast<qsizetype>(view.stride) * 4, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
 }  // namespace zorva

@@ -75,4 +75,8 @@ class QtSurface : private QtSurfaceParts, public PixelSurface {
 /// Null when the surface has no image.
 QImage ImageOf(const PixelSurface& surface);
 
+/// The same over only the image's top-left part that a client area of
+/// widthPx × heightPx logical pixels shows, cut to the image.
+QImage ImageOf(const PixelSurface& surface, int widthPx, int heightPx);
+
 }  // namespace zorva

@@ -472,48 +472,50 @@ QString QtWindow::shortcutHelp() const {
 }
 
 void QtWindow::bindShortcuts() {
-    const auto add = [this](const QKeySequence& keys, const std::function<void()>& action) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, action);
+    // Every key works alike from this window and from the graph window,
+    // whichever of the two is active; what a key opens opens over the window
+    // it was pressed in.
+    const auto add = [this](const QKeySequence& keys, const std::function<void(QWidget*)>& action) {
+        for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(graphs_)}) {
+            auto* shortcut = new QShortcut(keys, window);
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this, [action, window] { action(window); });
+        }
     };
     const auto press = [this](Button& button) {
-        return [this, &button] { qobject_cast<QPushButton*>(widgetFor(button))->click(); };
+        return
+            [this, &button](QWidget*) { qobject_cast<QPushButton*>(widgetFor(button))->click(); };
     };
     add(Qt::Key_F5, press(form_.Command1));
     add(Qt::Key_F6, press(form_.Command2));
     add(Qt::Key_F7, press(form_.Command3));
     add(Qt::Key_F8, press(form_.Command4));
-    add(QKeySequence(Qt::CTRL | Qt::Key_G), [this] { toggleGraphs(); });
-    // The same key closes the graphs from their own window.
-    auto* closeGraphs = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), graphs_);
-    closeGraphs->setContext(Qt::WindowShortcut);
-    connect(closeGraphs, &QShortcut::activated, this, [this] { toggleGraphs(); });
-    add(Qt::Key_F1, [this] {
+    add(QKeySequence(Qt::CTRL | Qt::Key_G), [this](QWidget*) { toggleGraphs(); });
+    add(Qt::Key_F1, [this](QWidget* from) {
         auto* help = new QMessageBox(QMessageBox::Information, QStringLiteral("ZORVA — keys"),
-                                     shortcutHelp(), QMessageBox::Close, this);
+                                     shortcutHelp(), QMessageBox::Close, from);
         help->setTextFormat(Qt::RichText);
         help->setAttribute(Qt::WA_DeleteOnClose);
         help->show();
     });
-    add(QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the drawing"),
+    add(QKeySequence(Qt::CTRL | Qt::Key_E), [this](QWidget* from) {
+        const QString path = QFileDialog::getSaveFileName(from, QStringLiteral("Save the drawing"),
                                                           QStringLiteral("zorva.png"),
                                                           QStringLiteral("PNG images (*.png)"));
         QString error;
         if (!path.isEmpty() && !savePicture(path, &error)) {
-            QMessageBox::warning(this, QStringLiteral("ZORVA"), error);
+            QMessageBox::warning(from, QStringLiteral("ZORVA"), error);
         }
     });
-    add(QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+    add(QKeySequence(Qt::CTRL | Qt::Key_D), [this](QWidget* from) {
         // The window keeps only the first ticks of a long run; the title says
         // so before the file is chosen.
-        const QString path = QFileDialog::getSaveFileName(this, CsvDialogTitle(form_.Log()),
+        const QString path = QFileDialog::getSaveFileName(from, CsvDialogTitle(form_.Log()),
                                                           QStringLiteral("zorva-run.csv"),
                                                           QStringLiteral("CSV files (*.csv)"));
         QString error;
         if (!path.isEmpty() && !saveData(path, &error)) {
-            QMessageBox::warning(this, QStringLiteral("ZORVA"), error);
+            QMessageBox::warning(from, QStringLiteral("ZORVA"), error);
         }
     });
 }
@@ -538,7 +540,8 @@ QImage QtWindow::picture() {
 }
 
 bool QtWindow::savePicture(const QString& path, QString* error) {
-    return SavePng(picture(), path, error);
+    // Encoded from the drawing's own pixels: no copy of the picture is made.
+    return SavePng(ImageOf(surface_, width(), height()), path, error);
 }
 
 bool QtWindow::saveData(const QString& path, QString* error) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -93,21 +94,36 @@ class NoText : public TextPainter {
     double lineHeight() const override { return 16.0; }
 };
 
+// A client area the window is resized to between two ticks; 0 × 0 for none.
+struct ClientSize {
+    int width = 0;
+    int height = 0;
+};
+
+void PrintTo(const ClientSize& size, std::ostream* out) {
+    *out << size.width << "x" << size.height;
+}
+
 // Whatever a tick draws in colour, the next tick paints over in white, but
 // for the trace, the curve, and what it draws again exactly where it was
 // (the legend, the summit marker, the axes) and the labels. Shown by painting
 // the first tick's coloured strokes and then the next tick's white ones on a
-// white image, which must stay white.
-class NextTick : public testing::TestWithParam<std::tuple<int, int>> {};
+// white image, which must stay white. A resize in between changes the visible
+// world area, and with it the size of the arrowheads drawn from then on.
+class NextTick : public testing::TestWithParam<std::tuple<int, int, ClientSize>> {};
 
 TEST_P(NextTick, PaintsOverInWhiteWhatTheTickBeforeDrewInColour) {
-    const auto [boxes, at] = GetParam();
+    const auto [boxes, at, resize] = GetParam();
     TickRun run;
     run.settings.display = {1, boxes & 1, (boxes >> 1) & 1, (boxes >> 2) & 1};
     for (int i = 1; i < at; ++i) {
         run.tick();
     }
     const std::vector<Primitive> before = run.surface.primitives();
+    const WorldFrame frame = run.surface.Frame();
+    if (resize.width > 0) {
+        run.surface.Resize(resize.width, resize.height);
+    }
     run.tick();
     const std::vector<Primitive>& after = run.surface.primitives();
     const auto same = [](const Primitive& a, const Primitive& b) {
@@ -134,9 +150,10 @@ TEST_P(NextTick, PaintsOverInWhiteWhatTheTickBeforeDrewInColour) {
     HeapMemory memory;
     NoText text;
     PixelSurface picture(1920, 1080, 15.0, PixelOrder::Xrgb, memory, text);
-    picture.Scale(run.surface.ScaleLeft(), run.surface.ScaleTop(),
-                  run.surface.ScaleLeft() + run.surface.ScaleWidth(),
-                  run.surface.ScaleTop() + run.surface.ScaleHeight());
+    picture.Scale(frame.left(), frame.top(), frame.left() + frame.width(),
+                  frame.top() + frame.height());
+    // Both ticks show on an image as large as either client area.
+    picture.Resize(std::max(1920, resize.width), std::max(1080, resize.height));
     const auto paint = [&picture](const Primitive& p) {
         picture.DrawWidth = p.width;
         picture.DrawStyle = p.style;
@@ -172,7 +189,12 @@ TEST_P(NextTick, PaintsOverInWhiteWhatTheTickBeforeDrewInColour) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBoxCombination, NextTick,
-                         testing::Combine(testing::Range(0, 8), testing::Values(2, 3, 700)));
+                         testing::Combine(testing::Range(0, 8), testing::Values(2, 3, 700),
+                                          testing::Values(ClientSize{})));
+INSTANTIATE_TEST_SUITE_P(ResizedInBetween, NextTick,
+                         testing::Combine(testing::Range(0, 8), testing::Values(3, 700),
+                                          testing::Values(ClientSize{3000, 2000},
+                                                          ClientSize{1200, 700})));
 
 TEST(Tick, KeepsTheBodyOnTheCurve) {
     TickRun run;

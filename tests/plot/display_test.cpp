@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "plot/arrow.h"
 #include "plot/recording_surface.h"
 
 namespace zorva {
@@ -56,7 +57,7 @@ ForceDisplayInput SomeForce(double fy = 5.886) {
 TEST(VelocityEraser, PaintsThreeWhiteArrowsAtTheAnchorWithTheTicksPen) {
     Fixture f;
     f.surface.DrawWidth = 55;
-    VelocityEraser(f.surface, f.state, 0.07, 0.001, -2.0, 1.0);
+    VelocityEraser(f.surface, f.state, 0.07, 0.001, -2.0, 1.0, BarbLength(f.surface));
     std::vector<std::string> expected;
     Add(expected, kWhite55, 9);
     EXPECT_EQ(Tokens(f.surface), expected);

@@ -117,8 +117,43 @@ if [ "$memory" = memory ]; then
             "$(cat rss.txt)" -lt 100000
         check "... and writes every row" "$(wc -l <big.csv)" -eq 1000001
         rm -f big.csv
+        # A picture takes 4 bytes a pixel more than a run that draws nothing.
+        /usr/bin/time -f %M -o rss.txt "$zorva" --size 4096x4096 --ticks 3 --csv small.csv 2>/dev/null
+        /usr/bin/time -f %M -o png-rss.txt "$zorva" --size 4096x4096 --ticks 3 --png small.png \
+            2>/dev/null
+        extra=$(($(cat png-rss.txt) - $(cat rss.txt)))
+        check "a 4096x4096 picture takes 4 bytes a pixel and at most 8 MB more ($extra kB)" \
+            "$extra" -le $((4096 * 4096 * 4 / 1024 + 8192))
     else
         echo "skipped: the memory of a long run, as /usr/bin/time is missing"
+    fi
+    # Under a limit on the address space: the least a run with a small
+    # picture needs, found by halving, then room for an 8192x8192 picture
+    # (256 MB) and half as much again, or only half of it.
+    limited() { # kB, arguments...
+        local kb=$1
+        shift
+        { (ulimit -v "$kb" && exec "$zorva" "$@"); } 2>/dev/null
+    }
+    low=16384
+    high=4194304
+    while [ $((high - low)) -gt 4096 ]; do
+        mid=$(((low + high) / 2))
+        if limited "$mid" --size 16x16 --ticks 1 --png tiny.png; then high=$mid; else low=$mid; fi
+    done
+    if limited "$high" --size 16x16 --ticks 1 --png tiny.png; then
+        limited $((high + 393216)) --size 8192x8192 --ticks 3 --png room.png --csv - >room.csv
+        check "with room for the picture and not for a copy of it, the run saves it" \
+            "$?:$(wc -l <room.csv)" = 0:4
+        { (ulimit -v $((high + 131072)) && exec "$zorva" --size 8192x8192 --ticks 3 \
+            --png none.png --csv -); } >none.csv 2>none.txt
+        status=$?
+        check "without room for the picture the run fails before its first tick" \
+            "$status:$(wc -c <none.csv)" = 1:0
+        check "... saying why" "$(grep -c 'not enough memory' none.txt)" -eq 1
+        rm -f room.png room.csv
+    else
+        echo "skipped: a run under a limit on its address space, as none let it run"
     fi
 fi
 

@@ -21,6 +21,7 @@
 
 #include "ui/headless.h"
 #include "ui/qt_export.h"
+#include "ui/qt_surface.h"
 #include "ui/qt_window.h"
 
 namespace zorva {
@@ -220,6 +221,24 @@ TEST(Exports, AWriteThatCannotBeFinishedSaysWhyAndLeavesNothingBehind) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
     EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+// The part a smaller client area shows is encoded from the image's own rows,
+// a stride apart, without a copy.
+TEST(Exports, APartOfTheDrawingIsSavedAsItLies) {
+    QtSurface surface(400, 300, 15.0);
+    surface.Scale(0.0, 0.0, 400.0, 300.0);
+    surface.DrawWidth = 3;
+    surface.Line(10.0, 20.0, 390.0, 280.0, RGB(200, 0, 0));
+    surface.Circle(250.0, 150.0, 40.0, RGB(0, 0, 255));
+    const QImage part = ImageOf(surface, 300, 200);
+    ASSERT_EQ(part.constBits(), ImageOf(surface).constBits());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("part.png");
+    QString error;
+    ASSERT_TRUE(SavePng(part, path, &error)) << error.toStdString();
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32),
+              ImageOf(surface).copy(0, 0, 300, 200));
 }
 
 TEST(Exports, ThePngIsTheDrawingAsShown) {

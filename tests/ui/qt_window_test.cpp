@@ -6,11 +6,18 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace zorva {
 namespace {
@@ -188,6 +195,95 @@ TEST(QtWindow, TheGraphsFollowTheRunAndCtrlGOpensAndClosesThem) {
     // A new run starts a new trace.
     s.widget<QPushButton>(form.Command1)->click();
     EXPECT_EQ(graphs.sampleCount(), 0u);
+}
+
+// The title of the modal dialog that press opens, which is then closed;
+// empty when it opens none.
+QString DialogTitle(const std::function<void()>& press) {
+    QString title;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&title] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    press();
+    return title;
+}
+
+// Every key of the main window does the same while the graph window is the
+// active one; in this order, each row's key finds the window as the row
+// before left it.
+TEST(QtWindow, EveryKeyOfTheMainWindowWorksFromTheGraphWindow) {
+    Started s;
+    const Zerkan& form = s.window.form();
+    GraphWindow& graphs = s.window.graphs();
+    s.window.toggleGraphs();
+    using Press = std::function<void()>;
+    struct Key {
+        QKeySequence keys;
+        std::function<bool(const Press&)> works;
+    };
+    const std::vector<Key> keys{
+        {QKeySequence(Qt::Key_F5),
+         [&](const Press& press) {
+             press();
+             return form.Timer1.Active();
+         }},
+        {QKeySequence(Qt::Key_F6),
+         [&](const Press& press) {
+             press();
+             return !form.Timer1.Active();
+         }},
+        {QKeySequence(Qt::Key_F7),
+         [&](const Press& press) {
+             const auto before = s.state.StepCount;
+             press();
+             return s.state.StepCount == before + 1;
+         }},
+        {QKeySequence(Qt::Key_F8),
+         [&](const Press& press) {
+             press();
+             return form.Timer1.Active();
+         }},
+        {QKeySequence(Qt::Key_F1),
+         [&](const Press& press) {
+             press();
+             const auto boxes = s.window.findChildren<QMessageBox*>();
+             const bool shown = boxes.size() == 1 && boxes.front()->isVisible();
+             for (QMessageBox* box : boxes) {
+                 box->close();
+             }
+             return shown;
+         }},
+        {QKeySequence(Qt::CTRL | Qt::Key_E),
+         [](const Press& press) { return DialogTitle(press) == "Save the drawing"; }},
+        {QKeySequence(Qt::CTRL | Qt::Key_D),
+         [](const Press& press) { return DialogTitle(press).startsWith("Save the run's data"); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_G),
+         [&](const Press& press) {
+             press();
+             return !graphs.isVisible();
+         }},
+    };
+    QList<QKeySequence> tested;
+    for (const Key& key : keys) {
+        tested.append(key.keys);
+        graphs.activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &graphs; }));
+        EXPECT_TRUE(key.works([&] { QTest::keySequence(&graphs, key.keys); }))
+            << key.keys.toString().toStdString();
+    }
+    QList<QKeySequence> bound;
+    for (const QShortcut* shortcut :
+         s.window.findChildren<QShortcut*>(Qt::FindDirectChildrenOnly)) {
+        bound.append(shortcut->key());
+    }
+    std::sort(tested.begin(), tested.end());
+    std::sort(bound.begin(), bound.end());
+    EXPECT_EQ(tested, bound) << "every key of the main window is tried";
 }
 
 // Waits, handling the window's events, until done() holds; false after 20 s.

@@ -18,10 +18,19 @@
 #include <vector>
 
 #include "tests/form/state_checks.h"
+#include "ui/backing_store_guard.h"
 #include "ui/qt_window.h"
 
 namespace zorva {
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 // The launch-speed bar's value at which the body turns back below the
 // summit, so the run goes on until it is stopped.
@@ -334,6 +343,41 @@ TEST(WindowResize, MinimisedAndRestoredTheRunGoesOnAndTheControlsStillWork) {
     EXPECT_TRUE(r.window.isVisible());
     ExpectDrawingShown(r);
     ExpectControlsUsable(r);
+}
+
+// The buffer the window is shown from is the system's to give: a size it has
+// no memory for (here more than any memory holds) is given back, and the
+// window goes on at its last size, no widget having tried to paint into
+// nothing.
+TEST(WindowResize, ASizeWithoutMemoryToShowItIsGivenBack) {
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "the address sanitizer ends the program at a request for more memory "
+                        "than there is, rather than failing it";
+    }
+    Running r;
+    const BackingStoreGuard guard(r.window);
+    const long long painted = r.window.repaintCount();
+    r.window.update();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return r.window.repaintCount() > painted; }, kTickWaitMs));
+    const QSize before = r.window.size();
+    // Qt's messages of painting that failed, counted while the test runs.
+    static int failedPaints = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            if (message.startsWith("QPainter") || message.startsWith("QWidget::paintEngine")) {
+                ++failedPaints;
+            }
+        });
+    r.window.resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const bool givenBack = QTest::qWaitFor(
+        [&] { return r.window.size() == before && r.window.repaintCount() > 0; }, kTickWaitMs);
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(givenBack) << "the window stayed " << r.window.width() << "x" << r.window.height();
+    EXPECT_EQ(failedPaints, 0);
+    const long long repaints = r.window.repaintCount();
+    EXPECT_TRUE(r.ticksGoOn());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return r.window.repaintCount() > repaints; }, kTickWaitMs));
+    EXPECT_EQ(r.form.FailureCount(), 0);
 }
 
 }  // namespace
