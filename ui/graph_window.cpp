@@ -12,6 +12,8 @@
 #include <QValueAxis>
 #include <vector>
 
+#include "form/graph_looks.h"
+
 namespace zorva {
 namespace {
 
@@ -26,34 +28,12 @@ QChart* ChartFor(Quantity q, QChart* velocity, QChart* height) {
     return GraphModel::ChartOf(q) == Chart::Height ? height : velocity;
 }
 
-// Colours that stay apart for the common kinds of colour blindness; the
-// vertical velocity, the one the lesson is about, gets the strongest.
-QColor ColourOf(Quantity q) {
-    switch (q) {
-        case Quantity::Vy:
-            return QColor(0x00, 0x5a, 0xb5);
-        case Quantity::Vx:
-            return QColor(0xe6, 0x7e, 0x00);
-        case Quantity::Speed:
-            return QColor(0x1b, 0x9e, 0x77);
-        case Quantity::Height:
-            return QColor(0x7b, 0x3f, 0x9e);
-    }
-    return Qt::black;
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString NameOf(Quantity q) {
-    switch (q) {
-        case Quantity::Vy:
-            return QStringLiteral("vy (vertical)");
-        case Quantity::Vx:
-            return QStringLiteral("vx (horizontal)");
-        case Quantity::Speed:
-            return QStringLiteral("|v| (speed)");
-        case Quantity::Height:
-            return QStringLiteral("y (height)");
-    }
-    return {};
+QColor ToQColor(Colour colour, int alpha = 255) {
+    return {colour.red, colour.green, colour.blue, alpha};
 }
 
 // The chart strokes a solid line as one short segment per pair of points,
@@ -62,18 +42,17 @@ QString NameOf(Quantity q) {
 // pale; round caps cost a curve per segment, several times the drawing
 // time. Square caps overlap the segments for the price of a straight edge.
 QPen CurrentPen(Quantity q) {
-    QPen pen(ColourOf(q), q == Quantity::Vy ? 2.5 : 2.0);
+    const QuantityLook& look = kQuantityLooks[Index(q)];
+    QPen pen(ToQColor(look.colour), look.penWidth);
     pen.setCapStyle(Qt::SquareCap);
     return pen;
 }
 
-// The previous run keeps its hue, so a student matches it with the current
-// trace of the same quantity, but is light and thin enough to stay behind.
-// Its translucent segments must not overlap, or the overlaps darken it.
+// The previous run's translucent segments must not overlap, or the overlaps
+// darken it.
 QPen FadedPen(Quantity q) {
-    QColor colour = ColourOf(q);
-    colour.setAlpha(85);
-    QPen pen(colour, 1.5);
+    QPen pen(ToQColor(kQuantityLooks[Index(q)].colour, kGraphsLook.fadedAlpha),
+             kGraphsLook.fadedPenWidth);
     pen.setCapStyle(Qt::FlatCap);
     return pen;
 }
@@ -149,18 +128,18 @@ void SetTicks(QValueAxis* axis, const GraphModel::Axis& fitted) {
 }  // namespace
 
 GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("ZORVA — graphs"));
-    setAccessibleName(QStringLiteral("ZORVA graphs"));
-    setAccessibleDescription(
-        QStringLiteral("Velocity and height of the body against time, for the current run and, "
-                       "faded, for the previous one."));
+    const ChartLook& velocity = kChartLooks[static_cast<std::size_t>(Chart::Velocity)];
+    const ChartLook& height = kChartLooks[static_cast<std::size_t>(Chart::Height)];
+    setWindowTitle(Text(kGraphsLook.title));
+    setAccessibleName(Text(kGraphsLook.name));
+    setAccessibleDescription(Text(kGraphsLook.description));
 
-    QChart* velocityChart = MakeChart(QStringLiteral("Velocity"));
-    QChart* heightChart = MakeChart(QStringLiteral("Height"));
-    velocityTimeAxis_ = MakeAxis(QStringLiteral("time t (s)"));
-    heightTimeAxis_ = MakeAxis(QStringLiteral("time t (s)"));
-    velocityAxis_ = MakeAxis(QStringLiteral("velocity (m/s)"));
-    heightAxis_ = MakeAxis(QStringLiteral("height y (m)"));
+    QChart* velocityChart = MakeChart(Text(velocity.title));
+    QChart* heightChart = MakeChart(Text(height.title));
+    velocityTimeAxis_ = MakeAxis(Text(kGraphsLook.timeAxis));
+    heightTimeAxis_ = MakeAxis(Text(kGraphsLook.timeAxis));
+    velocityAxis_ = MakeAxis(Text(velocity.valueAxis));
+    heightAxis_ = MakeAxis(Text(height.valueAxis));
     velocityChart->addAxis(velocityTimeAxis_, Qt::AlignBottom);
     velocityChart->addAxis(velocityAxis_, Qt::AlignLeft);
     heightChart->addAxis(heightTimeAxis_, Qt::AlignBottom);
@@ -178,21 +157,23 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     };
     for (const Quantity q : GraphModel::kQuantities) {
         auto* series = new QLineSeries;
-        series->setName(NameOf(q));
+        series->setName(Text(kQuantityLooks[Index(q)].name));
         series->setPen(CurrentPen(q));
         currentSeries_[Index(q)] = series;
         add(series, q);
     }
     for (const Quantity q : GraphModel::kQuantities) {
         auto* series = new QLineSeries;
-        series->setName(QStringLiteral("previous run"));
+        series->setName(Text(kGraphsLook.previousRun));
         series->setPen(FadedPen(q));
         previousSeries_[Index(q)] = series;
         add(series, q);
     }
     reference_ = new QLineSeries;
-    reference_->setName(QStringLiteral("vy at launch"));
-    reference_->setPen(QPen(QColor(0x20, 0x20, 0x20), 1.2, Qt::DashLine));
+    reference_->setName(Text(kGraphsLook.reference));
+    QPen dashed(ToQColor(kGraphsLook.referenceColour), kGraphsLook.referencePenWidth);
+    dashed.setDashPattern({kGraphsLook.referenceDash, kGraphsLook.referenceGap});
+    reference_->setPen(dashed);
     reference_->setVisible(false);
     add(reference_, Quantity::Vy);
 
@@ -206,14 +187,12 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     }
 
     velocityView_ = MakeView(
-        velocityChart, QStringLiteral("Velocity graph"),
-        QStringLiteral("Vertical velocity, horizontal velocity and speed in metres per second "
-                       "against time in seconds, with a dashed line at the vertical speed given "
-                       "at launch."),
+        velocityChart, Text(velocity.name),
+        Text(velocity.description) + QStringLiteral(", with a dashed line at the vertical speed "
+                                                    "given at launch."),
         this);
-    heightView_ =
-        MakeView(heightChart, QStringLiteral("Height graph"),
-                 QStringLiteral("Height of the body in metres against time in seconds."), this);
+    heightView_ = MakeView(heightChart, Text(height.name),
+                           Text(height.description) + QStringLiteral("."), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -325,8 +304,9 @@ void GraphWindow::refresh() {
         for (const Quantity q : GraphModel::kQuantities) {
             currentSeries_[Index(q)]->replace(ToSeries(model_.currentTrace(q)));
         }
-        reference_->setName(
-            QStringLiteral("vy at launch (%1 m/s)").arg(model_.referenceVy(), 0, 'f', 2));
+        reference_->setName(QStringLiteral("%1 (%2 m/s)")
+                                .arg(Text(kGraphsLook.reference))
+                                .arg(model_.referenceVy(), 0, 'f', 2));
         currentDirty_ = false;
     }
     updateAxes();

@@ -14,6 +14,7 @@
 #include "form/export.h"
 #include "form/fixed_screen.h"
 #include "form/form.h"
+#include "form/graph_looks.h"
 #include "form/layout.h"
 #include "form/pacer.h"
 #include "form/words.h"
@@ -246,6 +247,11 @@ EMSCRIPTEN_KEEPALIVE int zorva_design_width(Page* page) {
 /// 10,000 ticks only; …"), or "" when it holds the whole run.
 EMSCRIPTEN_KEEPALIVE const char* zorva_csv_note(Page* page) {
     return Keep(page, CsvCutNote(page->form.Log()));
+}
+
+/// How the graphs look and what they are called, as JSON (GraphLooksJson).
+EMSCRIPTEN_KEEPALIVE const char* zorva_graph_looks(Page* page) {
+    return Keep(page, GraphLooksJson());
 }
 
 /// The room control index needs for its text, in CSS pixels.

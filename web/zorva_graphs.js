@@ -16,24 +16,6 @@ const createZorvaGraphs = (function () {
   // Rows in the tables of latest values.
   const TABLE_ROWS = 10;
 
-  // The plotted quantities, by the model's numbering, with the desktop's
-  // names, colours and pen widths. The colours stay apart for the common
-  // kinds of colour blindness; vy, the one the lesson is about, gets the
-  // strongest and the widest pen.
-  const QUANTITIES = [
-    {index: 0, key: 'vy', name: 'vy (vertical)', colour: '#005ab5', width: 2.5,
-     column: 'vy (m/s)', decimals: 3},
-    {index: 1, key: 'vx', name: 'vx (horizontal)', colour: '#e67e00', width: 2,
-     column: 'vx (m/s)', decimals: 3},
-    {index: 2, key: 'speed', name: '|v| (speed)', colour: '#1b9e77', width: 2,
-     column: '|v| (m/s)', decimals: 3},
-    {index: 3, key: 'y', name: 'y (height)', colour: '#7b3f9e', width: 2,
-     column: 'y (m)', decimals: 4},
-  ];
-  // The previous run keeps its hue at a third of its strength, thinner.
-  const FADED_OPACITY = 85 / 255;
-  const FADED_WIDTH = 1.5;
-  const REFERENCE = {colour: '#202020', width: 1.2, dash: '4.8 2.4'};
   const GRID = '#e2e2e2';
   const AXIS_LINE = '#d0d0d0';
   const LABEL = '#404044';
@@ -41,12 +23,6 @@ const createZorvaGraphs = (function () {
   // The frame's layout as zorva_graphs_frame hands it out.
   const AXIS_AT = {time: 4, velocity: 8, height: 12};
 
-  const CHARTS = [
-    {key: 'velocity', title: 'Velocity', label: 'Velocity graph', axis: 'velocity',
-     axisTitle: 'velocity (m/s)', quantities: [0, 1, 2], reference: true},
-    {key: 'height', title: 'Height', label: 'Height graph', axis: 'height',
-     axisTitle: 'height y (m)', quantities: [3], reference: false},
-  ];
 
   const measure = document.createElement('canvas').getContext('2d');
   function textWidth(text, font) {
@@ -94,13 +70,30 @@ const createZorvaGraphs = (function () {
   }
 
   return function create(M, page, hook) {
+    // The quantities by the model's numbering, and the two charts, with the
+    // names, colours and pens the window has: the module holds them once.
+    const looks = JSON.parse(M.UTF8ToString(M._zorva_graph_looks(page())));
+    const QUANTITIES = looks.quantities.map((look, index) => ({
+      index, key: ['vy', 'vx', 'speed', 'y'][index], name: look.name, colour: look.colour,
+      width: look.width, column: look.column, decimals: look.decimals}));
+    const FADED_OPACITY = looks.fadedAlpha / 255;
+    const FADED_WIDTH = looks.fadedPenWidth;
+    const REFERENCE = {
+      colour: looks.referenceColour, width: looks.referencePenWidth,
+      dash: `${looks.referenceDash * looks.referencePenWidth} ` +
+            `${looks.referenceGap * looks.referencePenWidth}`};
+    const CHARTS = [
+      {key: 'velocity', axis: 'velocity', quantities: [0, 1, 2], reference: true},
+      {key: 'height', axis: 'height', quantities: [3], reference: false},
+    ].map((chart, i) => ({...chart, title: looks.charts[i].title, label: looks.charts[i].name,
+                          axisTitle: looks.charts[i].valueAxis,
+                          description: looks.charts[i].description}));
     const panel = html('section', {id: 'graphs', class: 'graphs', role: 'dialog',
                                    'aria-labelledby': 'graphs-title'});
-    panel.setAttribute('aria-description', 'Velocity and height of the body against time, ' +
-                       'for the current run and, faded, for the previous one.');
+    panel.setAttribute('aria-description', looks.description);
     panel.hidden = true;
     const bar = html('div', {class: 'graphs-bar'});
-    const title = html('h2', {id: 'graphs-title'}, 'ZORVA \u2014 graphs');
+    const title = html('h2', {id: 'graphs-title'}, looks.title);
     const close = html('button', {id: 'graphs-close', type: 'button',
                                   'aria-label': 'Close the graphs'}, 'Close');
     bar.append(title, close);
@@ -212,11 +205,11 @@ const createZorvaGraphs = (function () {
                                                    name: QUANTITIES[q].name}));
       if (model.hasPrevious) {
         entries.push({colour: QUANTITIES[spec.quantities[0]].colour, opacity: FADED_OPACITY,
-                      name: 'previous run'});
+                      name: looks.previousRun});
       }
       if (spec.reference && model.hasRun) {
         entries.push({colour: REFERENCE.colour, opacity: 1,
-                      name: `vy at launch (${model.referenceVy.toFixed(2)} m/s)`});
+                      name: `${looks.reference} (${model.referenceVy.toFixed(2)} m/s)`});
       }
       return entries;
     }
@@ -387,7 +380,7 @@ const createZorvaGraphs = (function () {
           text(label, {x: px(left - 7), y: px(y(v) + 4), 'text-anchor': 'end', class: 'tick'});
         }
       });
-      text('time t (s)', {x: px(left + plotWidth / 2), y: height - PAD - 2,
+      text(looks.timeAxis, {x: px(left + plotWidth / 2), y: height - PAD - 2,
                           'text-anchor': 'middle', class: 'axis-title'});
       const titleX = PAD + 12;
       const titleY = px(top + plotHeight / 2);
@@ -438,10 +431,7 @@ const createZorvaGraphs = (function () {
       const value = model[spec.axis];
       const range = (axis, unit) => `from ${spoken(axis.min, axis.decimals)} to ` +
                                     `${spoken(axis.max, axis.decimals)} ${unit}`;
-      let text = spec.key === 'velocity'
-        ? 'Vertical velocity vy, horizontal velocity vx and speed |v| in metres per second ' +
-          'against time t in seconds'
-        : 'Height y of the body in metres against time t in seconds';
+      let text = spec.description;
       if (model.hasRun) {
         text += `; the time axis runs ${range(time, 's')}, the ` +
                 `${spec.key === 'velocity' ? 'velocity' : 'height'} axis ` +
