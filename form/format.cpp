@@ -90,11 +90,16 @@ void AppendShortestPortably(std::string& out, double value) {
     scientific += tail;
 
     std::string fixed;
-    if (exponent >= 0) {
-        fixed = count <= exponent + 1
-                    ? digits + std::string(static_cast<std::size_t>(exponent + 1 - count), '0')
-                    : digits.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
-                          digits.substr(static_cast<std::size_t>(exponent) + 1);
+    if (exponent >= 0 && count <= exponent + 1) {
+        // A whole number is spelt with all its digits, as printf spells it,
+        // not the shortest ones padded with zeros: 2^64 is
+        // 18446744073709551616, not 18446744073709552000.
+        char whole[400];
+        std::snprintf(whole, sizeof whole, "%.0f", value);
+        fixed = whole;
+    } else if (exponent >= 0) {
+        fixed = digits.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
+                digits.substr(static_cast<std::size_t>(exponent) + 1);
     } else {
         fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
     }
