@@ -100,28 +100,28 @@ const createZorvaGraphs = (function () {
     const body = html('div', {class: 'graphs-charts'});
     panel.append(bar, body);
 
-    const charts = CHARTS.map((spec) => {
-      const figure = html('figure', {class: 'graph', id: `graph-${spec.key}`});
+    const charts = CHARTS.map((plan) => {
+      const figure = html('figure', {class: 'graph', id: `graph-${plan.key}`});
       // Two pictures, one over the other: the frame with the previous run,
       // and the current run on a layer of its own, so that the browser
       // paints only the current run again as it grows (a long run's faded
       // traces cost more to paint than the whole current one).
-      const plot = html('div', {class: 'graph-plot', role: 'img', 'aria-label': spec.label,
-                                'aria-describedby': `graph-${spec.key}-description`});
+      const plot = html('div', {class: 'graph-plot', role: 'img', 'aria-label': plan.label,
+                                'aria-describedby': `graph-${plan.key}-description`});
       const back = element('svg', {class: 'graph-back', 'aria-hidden': 'true'}, plot);
       const front = element('svg', {class: 'graph-front', 'aria-hidden': 'true'}, plot);
       const details = html('details', {class: 'graph-data'});
-      details.appendChild(html('summary', {}, `${spec.title}: description and latest values`));
+      details.appendChild(html('summary', {}, `${plan.title}: description and latest values`));
       // The description twice: hidden, for the chart's aria-describedby (a
       // browser leaves the contents of a closed details out of an accessible
       // description), and shown in the details, for whoever opens it.
-      const described = html('p', {id: `graph-${spec.key}-description`});
+      const described = html('p', {id: `graph-${plan.key}-description`});
       described.hidden = true;
       const description = html('p', {class: 'graph-description'});
       const table = html('table');
-      const columns = ['t (s)', ...spec.quantities.map((q) => QUANTITIES[q].column)];
+      const columns = ['t (s)', ...plan.quantities.map((q) => QUANTITIES[q].column)];
       table.createCaption().textContent =
-        `${spec.title}: the latest values of the current run`;
+        `${plan.title}: the latest values of the current run`;
       const head = table.createTHead().insertRow();
       for (const column of columns) {
         head.appendChild(html('th', {scope: 'col'}, column));
@@ -130,7 +130,7 @@ const createZorvaGraphs = (function () {
       details.append(description, table);
       figure.append(plot, described, details);
       body.appendChild(figure);
-      return {spec, figure, plot, back, front, described, description, table,
+      return {plan, figure, plot, back, front, described, description, table,
               key: null, layout: null, drawn: null};
     });
 
@@ -200,14 +200,14 @@ const createZorvaGraphs = (function () {
       return true;
     }
 
-    function legendEntries(spec, model) {
-      const entries = spec.quantities.map((q) => ({colour: QUANTITIES[q].colour, opacity: 1,
+    function legendEntries(plan, model) {
+      const entries = plan.quantities.map((q) => ({colour: QUANTITIES[q].colour, opacity: 1,
                                                    name: QUANTITIES[q].name}));
       if (model.hasPrevious) {
-        entries.push({colour: QUANTITIES[spec.quantities[0]].colour, opacity: FADED_OPACITY,
+        entries.push({colour: QUANTITIES[plan.quantities[0]].colour, opacity: FADED_OPACITY,
                       name: looks.previousRun});
       }
-      if (spec.reference && model.hasRun) {
+      if (plan.reference && model.hasRun) {
         entries.push({colour: REFERENCE.colour, opacity: 1,
                       name: `${looks.reference} (${model.referenceVy.toFixed(2)} m/s)`});
       }
@@ -239,11 +239,11 @@ const createZorvaGraphs = (function () {
     // drawn anew only when its size, axes or legend change, and the
     // previous run's traces only then or when that run changes.
     function drawChart(chart, model, dpr) {
-      const {spec, plot} = chart;
+      const {plan, plot} = chart;
       const width = plot.clientWidth;
       const height = plot.clientHeight;
-      const value = model[spec.axis];
-      const present = (traces) => spec.quantities.map((q) => traces[q].length > 0);
+      const value = model[plan.axis];
+      const present = (traces) => plan.quantities.map((q) => traces[q].length > 0);
       const key = JSON.stringify([width, height, dpr, model.time, value, model.hasRun,
                                   model.hasPrevious, model.referenceVy.toFixed(2),
                                   present(model.current), present(model.previous)]);
@@ -266,7 +266,7 @@ const createZorvaGraphs = (function () {
           layout.shown.set(node, points);
         }
       };
-      for (const q of spec.quantities) {
+      for (const q of plan.quantities) {
         const name = QUANTITIES[q].key;
         for (const run of ['previous', 'current']) {
           const node = layout.paths[run][name];
@@ -286,7 +286,7 @@ const createZorvaGraphs = (function () {
     // The chart's frame, with an empty path for each trace to show; returns
     // where the plot lies and its paths, or null when there is no room.
     function drawFrame(chart, model, dpr, width, height) {
-      const {spec, back: svg, front} = chart;
+      const {plan, back: svg, front} = chart;
       for (const picture of [svg, front]) {
         picture.setAttribute('width', width);
         picture.setAttribute('height', height);
@@ -297,7 +297,7 @@ const createZorvaGraphs = (function () {
         return null;
       }
       const time = model.time;
-      const value = model[spec.axis];
+      const value = model[plan.axis];
       const steps = (axis) => Math.round((axis.max - axis.min) / axis.step);
       const labels = [];
       for (let i = 0; i <= steps(value); ++i) {
@@ -307,7 +307,7 @@ const createZorvaGraphs = (function () {
       const lastTimeLabel = tickLabel(time.max, time.decimals, time.step);
 
       const PAD = 8;
-      const rows = legendRows(legendEntries(spec, model), width - 2 * PAD);
+      const rows = legendRows(legendEntries(plan, model), width - 2 * PAD);
       const top = PAD + 14 + 8 + rows.length * 18 + 8;
       const left = PAD + 16 + 6 + labelWidth + 8;
       const right = width - PAD - Math.ceil(textWidth(lastTimeLabel, FONT) / 2);
@@ -326,7 +326,7 @@ const createZorvaGraphs = (function () {
         node.textContent = content;
         return node;
       };
-      text(spec.title, {x: width / 2, y: PAD + 12, 'text-anchor': 'middle', class: 'title'});
+      text(plan.title, {x: width / 2, y: PAD + 12, 'text-anchor': 'middle', class: 'title'});
       rows.forEach((row, r) => {
         let at = (width - row.width) / 2;
         const base = PAD + 14 + 8 + r * 18 + 12;
@@ -384,14 +384,14 @@ const createZorvaGraphs = (function () {
                           'text-anchor': 'middle', class: 'axis-title'});
       const titleX = PAD + 12;
       const titleY = px(top + plotHeight / 2);
-      text(spec.axisTitle, {x: titleX, y: titleY, 'text-anchor': 'middle', class: 'axis-title',
+      text(plan.axisTitle, {x: titleX, y: titleY, 'text-anchor': 'middle', class: 'axis-title',
                             transform: `rotate(-90 ${titleX} ${titleY})`});
 
       // The traces, clipped to the plot: the previous run faded behind, the
       // current run, and the dashed reference on top, where it shows
       // whether vy lies along it. Pens are in the paths' hundredths.
       const traces = (picture, layer) => {
-        const clip = `graph-${spec.key}-clip-${layer}`;
+        const clip = `graph-${plan.key}-clip-${layer}`;
         element('rect', {x: left - 2, y: top - 2, width: plotWidth + 4, height: plotHeight + 4},
                 element('clipPath', {id: clip}, picture));
         const clipped = element('g', {'clip-path': `url(#${clip})`}, picture);
@@ -400,7 +400,7 @@ const createZorvaGraphs = (function () {
       const behind = traces(svg, 'back');
       const over = traces(front, 'front');
       const paths = {previous: {}, current: {}, reference: null};
-      for (const q of spec.quantities) {
+      for (const q of plan.quantities) {
         const quantity = QUANTITIES[q];
         if (model.previous[q].length > 0) {
           paths.previous[quantity.key] = element('path', {
@@ -415,7 +415,7 @@ const createZorvaGraphs = (function () {
             'data-quantity': quantity.key}, over);
         }
       }
-      if (spec.reference && model.reference.length > 0) {
+      if (plan.reference && model.reference.length > 0) {
         paths.reference = element('path', {
           stroke: REFERENCE.colour, 'stroke-width': REFERENCE.width * SCALE,
           'stroke-dasharray': REFERENCE.dash.split(' ').map((v) => v * SCALE).join(' '),
@@ -426,21 +426,21 @@ const createZorvaGraphs = (function () {
 
     // --- For everyone: the description and the latest values -------------------
     function describe(chart, model) {
-      const {spec} = chart;
+      const {plan} = chart;
       const time = model.time;
-      const value = model[spec.axis];
+      const value = model[plan.axis];
       const range = (axis, unit) => `from ${spoken(axis.min, axis.decimals)} to ` +
                                     `${spoken(axis.max, axis.decimals)} ${unit}`;
-      let text = spec.description;
+      let text = plan.description;
       if (model.hasRun) {
         text += `; the time axis runs ${range(time, 's')}, the ` +
-                `${spec.key === 'velocity' ? 'velocity' : 'height'} axis ` +
-                `${range(value, spec.key === 'velocity' ? 'm/s' : 'm')}.`;
+                `${plan.key === 'velocity' ? 'velocity' : 'height'} axis ` +
+                `${range(value, plan.key === 'velocity' ? 'm/s' : 'm')}.`;
       }
       const vy = model.current[0];
       if (!model.hasRun) {
         text += '. No run yet: "Time on" starts one.';
-      } else if (spec.key === 'velocity') {
+      } else if (plan.key === 'velocity') {
         text += ` A dashed line marks the vertical speed given at launch, ` +
                 `${spoken(model.referenceVy, 2)} m/s`;
         let worst = 0;
@@ -469,18 +469,18 @@ const createZorvaGraphs = (function () {
 
       const body = chart.table.tBodies[0];
       body.replaceChildren();
-      const first = model.current[spec.quantities[0]];
+      const first = model.current[plan.quantities[0]];
       const count = first.length / 2;
       if (count === 0) {
         const cell = body.insertRow().insertCell();
-        cell.colSpan = spec.quantities.length + 1;
+        cell.colSpan = plan.quantities.length + 1;
         cell.textContent = 'No samples yet.';
         return;
       }
       for (let i = Math.max(0, count - TABLE_ROWS); i < count; ++i) {
         const row = body.insertRow();
         row.appendChild(html('th', {scope: 'row'}, spoken(first[2 * i], 5)));
-        for (const q of spec.quantities) {
+        for (const q of plan.quantities) {
           row.insertCell().textContent = spoken(model.current[q][2 * i + 1],
                                                 QUANTITIES[q].decimals);
         }
@@ -554,7 +554,7 @@ const createZorvaGraphs = (function () {
         }
         const list = (traces) => Object.fromEntries(
           Object.entries(traces).map(([key, points]) => [key, Array.from(points)]));
-        return {key: chart.spec.key, width: d.width, height: d.height, dpr: d.dpr,
+        return {key: chart.plan.key, width: d.width, height: d.height, dpr: d.dpr,
                 left: d.left, top: d.top, plotWidth: d.plotWidth, plotHeight: d.plotHeight,
                 time: d.time, value: d.value, current: list(d.current),
                 previous: list(d.previous),
