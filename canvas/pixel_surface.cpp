@@ -118,25 +118,24 @@ bool PixelSurface::takeImage(int width, int height) {
     } else {
         ink_.resize(width, height, ink_.background() == kWhitePixel, StretchOffset(block));
     }
-    changed_ = {0, height};
     return true;
 }
 
 PixelSurface::RowSpan PixelSurface::takeChangedRows() {
-    const RowSpan span = changed_;
-    changed_ = {image_.height, 0};
+    RowSpan span{image_.height, 0};
+    ink_.takeChanges(kChangeRows, [&span](int, int top, int, int bottom) {
+        span.top = std::min(span.top, top);
+        span.bottom = std::max(span.bottom, bottom + 1);
+    });
     return span;
 }
 
-void PixelSurface::touchRows(double top, double bottom) {
-    if (!(top <= bottom)) {
-        return;
-    }
-    const double last = image_.height;
-    const int first = static_cast<int>(std::clamp(std::floor(top), 0.0, last));
-    const int end = static_cast<int>(std::clamp(std::ceil(bottom) + 1.0, 0.0, last));
-    changed_.top = std::min(changed_.top, first);
-    changed_.bottom = std::max(changed_.bottom, end);
+const std::vector<PixelBox>& PixelSurface::takeChangedBoxes() {
+    changedBoxes_.clear();
+    ink_.takeChanges(kChangeRows, [this](int left, int top, int right, int bottom) {
+        changedBoxes_.push_back({left, top, right - left + 1, bottom - top + 1});
+    });
+    return changedBoxes_;
 }
 
 ClipArea PixelSurface::logicalArea(double marginPx) const {
@@ -152,7 +151,6 @@ void PixelSurface::clearTo(Colour background) {
               image_.pixels + static_cast<std::size_t>(image_.stride) * image_.height, pixel);
     ink_.reset(image_.width, image_.height, pixel, false, StretchOffset(image_.pixels));
     textBoxes_.clear();
-    changed_ = {0, image_.height};
 }
 
 void PixelSurface::fillDot(double xPx, double yPx, std::uint32_t colour, int diameterPx) {
@@ -167,7 +165,6 @@ void PixelSurface::fillDot(double xPx, double yPx, std::uint32_t colour, int dia
         return;
     }
     const double ratio = ratio_;
-    touchRows(top * ratio, (top + diameter) * ratio);
     // Up to three pixels across, the disc covers every pixel centre of its
     // square, so the dot is the square: the device pixels whose centres lie in it.
     if (diameter <= 3.0) {
@@ -227,8 +224,6 @@ void PixelSurface::drawLine(Point from, Point to, const Pen& pen) {
     const bool dashed = pen.style == kDashDot;
     const double dashOffset = dashed ? std::hypot(start.x - a.x, start.y - a.y) : -1.0;
     const double width = std::max(pen.width, 1) * ratio;
-    touchRows(std::min(start.y, end.y) * ratio - width / 2.0 - 1.0,
-              std::max(start.y, end.y) * ratio + width / 2.0 + 1.0);
     const PixelPoint from2{start.x * ratio, start.y * ratio};
     const PixelPoint to2{end.x * ratio, end.y * ratio};
     if (dashed && !thin) {
@@ -287,7 +282,6 @@ void PixelSurface::drawCircle(Point centre, float radius, const Pen& pen) {
         return;
     }
     const double ratio = ratio_;
-    touchRows((c.y - r - halfWidth) * ratio - 1.0, (c.y + r + halfWidth) * ratio + 1.0);
     const bool dashed = pen.style == kDashDot;
     if (!dashed && (r + halfWidth) * ratio <= kLargestFilledRingPx) {
         FillRing(rows(), c.x * ratio, c.y * ratio, r * ratio, halfWidth * ratio, colour);
@@ -387,7 +381,6 @@ void PixelSurface::drawText(Point topLeft, std::string_view text, Colour colour,
         return;
     }
     ink_.markRect(area.left, area.top, area.left + area.width - 1, area.top + area.height - 1);
-    touchRows(area.top, area.top + area.height - 1);
     if (textBoxes_.size() < kMostTextBoxes &&
         std::find(textBoxes_.begin(), textBoxes_.end(), area) == textBoxes_.end()) {
         textBoxes_.push_back(area);

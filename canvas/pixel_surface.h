@@ -138,13 +138,22 @@ class PixelSurface : public Surface {
     /// The pixel value of a colour in this image.
     std::uint32_t pixelOf(Colour colour) const { return PixelOf(colour, order_); }
 
-    /// The rows [top, bottom) that may have changed since the last call (none
-    /// when top ≥ bottom), and forgets them.
+    /// The rows [top, bottom) that may have changed since the changes were
+    /// last taken (none when top ≥ bottom), and forgets those changes.
     struct RowSpan {
         int top = 0;
         int bottom = 0;
     };
     RowSpan takeChangedRows();
+    /// Boxes of the image, not overlapping, that hold every pixel that may
+    /// have changed since the changes were last taken, and forgets those
+    /// changes: a front end copies only these to its screen. They come band
+    /// by band of kChangeRows rows from the top, each band's boxes left to
+    /// right, whole stretches of kChangeColumns pixels across, cut to the
+    /// image. Valid until the next call.
+    const std::vector<PixelBox>& takeChangedBoxes();
+    static constexpr int kChangeColumns = InkMap::kChunk;
+    static constexpr int kChangeRows = 16;
 
     /// The boxes the labels printed since the last Cls may have changed,
     /// each once, at most kMostTextBoxes.
@@ -166,8 +175,6 @@ class PixelSurface : public Surface {
 
   private:
     PixelRows rows() { return {image_.pixels, image_.width, image_.height, image_.stride, &ink_}; }
-    /// Device rows top to bottom (inclusive, any values) may have changed.
-    void touchRows(double top, double bottom);
     /// The image in logical pixels, grown on every side by marginPx.
     ClipArea logicalArea(double marginPx) const;
     /// A new white image of the given device size with the old one's pixels
@@ -192,7 +199,7 @@ class PixelSurface : public Surface {
     int heightPx_ = 0;
     ImageView image_;
     InkMap ink_;
-    RowSpan changed_;
+    std::vector<PixelBox> changedBoxes_;
     /// The pixel runs of narrow strokes drawn lately.
     StrokeCache strokes_;
 

@@ -282,6 +282,7 @@ void InkMap::reset(int width, int height, std::uint32_t background, bool inked, 
     background_ = background;
     bits_.assign(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height_),
                  inked ? ~std::uint64_t{0} : 0);
+    changed_.assign(bits_.size(), ~std::uint64_t{0});
 }
 
 void InkMap::resize(int width, int height, bool newPixelsBackground, int offset) {
@@ -314,8 +315,10 @@ void InkMap::markRun(int row, int first, int last) {
         return;
     }
     std::uint64_t* w = words(row);
-    forEachWord(first, last, [w](unsigned word, std::uint64_t stretches) {
+    std::uint64_t* changed = changed_.data() + wordAt(row, 0);
+    forEachWord(first, last, [w, changed](unsigned word, std::uint64_t stretches) {
         w[word] |= stretches;
+        changed[word] |= stretches;
         return true;
     });
 }
@@ -349,6 +352,7 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
             const int from = std::max(first, static_cast<int>(low * 16U - offset_));
             const int to = std::min(last, static_cast<int>(high * 16U + 15U - offset_));
             w[word] &= ~eraseInWord(line, marked, low, high, from, to);
+            changed_[wordAt(row, word)] |= marked;
         }
     }
 }
@@ -530,9 +534,11 @@ bool PreparedRuns::fits(const PixelRows& rows) const {
 void PreparedRuns::paint(const PixelRows& rows, std::uint32_t colour) const {
     std::uint32_t* const pixels = rows.pixels;
     std::uint64_t* const bits = rows.ink->bits_.data();
+    std::uint64_t* const changed = rows.ink->changed_.data();
     for (const Entry& entry : entries_) {
         FillPixels(pixels + entry.pixel, 0, entry.count - 1, colour);
         bits[entry.word] |= entry.stretches;
+        changed[entry.word] |= entry.stretches;
     }
 }
 

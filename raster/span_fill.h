@@ -59,6 +59,9 @@ inline void FillStretch(std::uint32_t* at, std::uint32_t colour) {
 /// anything. Whoever paints anything but the background marks what it
 /// painted (or more); a shape painted in the background then writes only
 /// the marked stretches it touches, and unmarks those it covers whole.
+/// The map also notes, on the same stretches, every stretch written since
+/// the changes were last taken (see takeChanges): the screen needs a copy of
+/// only those.
 class InkMap {
   public:
     static constexpr int kChunk = 16;
@@ -66,19 +69,28 @@ class InkMap {
     /// A map of width × height pixels (negative counts as 0) whose stretches
     /// start offset pixels (0 to kChunk − 1; taken modulo kChunk) left of each
     /// row, every stretch marked when inked, none otherwise, for the given
-    /// background colour.
+    /// background colour; every stretch counts as changed.
     void reset(int width, int height, std::uint32_t background, bool inked, int offset = 0);
     /// Takes a new size and stretch offset, keeping marked every pixel both
     /// sizes share that was marked; the new pixels count as background when
-    /// newPixelsBackground, as inked otherwise.
+    /// newPixelsBackground, as inked otherwise. Every stretch counts as changed.
     void resize(int width, int height, bool newPixelsBackground, int offset = 0);
     int offset() const { return static_cast<int>(offset_); }
     /// Marks the stretches that hold any of pixels first to last (inclusive)
-    /// of row; the parts outside the map are left out.
+    /// of row, as inked and changed; the parts outside the map are left out.
     void markRun(int row, int first, int last);
     /// Marks every stretch that holds a pixel of the rectangle of columns
-    /// left to right and rows top to bottom (inclusive), cut to the map.
+    /// left to right and rows top to bottom (inclusive), cut to the map, as
+    /// inked and changed.
     void markRect(int left, int top, int right, int bottom);
+
+    /// Calls visit(left, top, right, bottom) (pixels, inclusive, within the
+    /// map) for boxes that together hold every stretch changed since the last
+    /// call, and forgets those changes: for each band of bandRows rows (≥ 1)
+    /// from the top, the runs of stretches changed in any of its rows, left
+    /// to right, each cut to the map.
+    template <typename Visit>
+    void takeChanges(int bandRows, Visit visit);
     /// Whether the stretch holding pixel (x, row) is marked; false outside.
     bool marked(int x, int row) const;
     std::uint32_t background() const { return background_; }
@@ -91,7 +103,10 @@ class InkMap {
         const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
         const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
         if (c0 / 64U == c1 / 64U) {
-            words(row)[c0 / 64U] |= BitsBetween(c0 % 64U, c1 % 64U);
+            const std::size_t at = wordAt(row, c0 / 64U);
+            const std::uint64_t bits = BitsBetween(c0 % 64U, c1 % 64U);
+            bits_[at] |= bits;
+            changed_[at] |= bits;
         } else {
             markRun(row, first, last);
         }
@@ -140,11 +155,13 @@ class InkMap {
             eraseMarked(line, row, first, last);
             return;
         }
-        std::uint64_t& word = words(row)[c0 / 64U];
+        const std::size_t at = wordAt(row, c0 / 64U);
+        std::uint64_t& word = bits_[at];
         const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
         if (marked == 0) {
             return;
         }
+        changed_[at] |= marked;
         // One marked stretch strictly inside the run: last tick's thin arrow
         // or circle, in the middle of the wide eraser painted over it.
         const std::uint64_t ends =
@@ -220,6 +237,9 @@ class InkMap {
     std::uint64_t* words(int row) {
         return bits_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(words_);
     }
+    std::size_t wordAt(int row, unsigned word) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(words_) + word;
+    }
 
     int width_ = 0;
     int height_ = 0;
@@ -227,6 +247,11 @@ class InkMap {
     int words_ = 0;
     std::uint32_t background_ = 0;
     std::vector<std::uint64_t> bits_;
+    /// The stretches written since the changes were last taken, laid out as
+    /// bits_.
+    std::vector<std::uint64_t> changed_;
+    /// The changed stretches of a band of rows (takeChanges).
+    std::vector<std::uint64_t> bandBits_;
 };
 
 /// A pixel buffer: width × height pixels, rows `stride` pixels apart, with
@@ -327,5 +352,52 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
 /// map's size with rows stride pixels apart; −1 when there is none. For
 /// checks: it reads every pixel.
 long long FirstUnmarkedInk(const std::uint32_t* pixels, int stride, const InkMap& ink);
+
+template <typename Visit>
+void InkMap::takeChanges(int bandRows, Visit visit) {
+    bandRows = std::max(bandRows, 1);
+    const auto words = static_cast<std::size_t>(words_);
+    const std::size_t stretches = words * 64;
+    std::vector<std::uint64_t>& band = bandBits_;
+    band.resize(words);
+    // The first stretch from i on whose bit is set (flip 0) or clear (flip ~0).
+    const auto next = [&](std::size_t i, std::uint64_t flip) {
+        std::size_t k = i / 64;
+        if (k >= words) {
+            return stretches;
+        }
+        std::uint64_t bits = (band[k] ^ flip) & (~std::uint64_t{0} << (i % 64));
+        while (bits == 0) {
+            if (++k == words) {
+                return stretches;
+            }
+            bits = band[k] ^ flip;
+        }
+        return k * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+    };
+    const auto pixel = [this](std::size_t stretch) {
+        return static_cast<int>(stretch) * kChunk - static_cast<int>(offset_);
+    };
+    for (int top = 0; top < height_; top += bandRows) {
+        const int bottom = std::min(top + bandRows, height_) - 1;
+        std::fill(band.begin(), band.end(), 0);
+        for (int row = top; row <= bottom; ++row) {
+            std::uint64_t* changed = changed_.data() + wordAt(row, 0);
+            for (std::size_t k = 0; k < words; ++k) {
+                band[k] |= changed[k];
+                changed[k] = 0;
+            }
+        }
+        for (std::size_t start = next(0, 0); start < stretches;) {
+            const std::size_t end = next(start, ~std::uint64_t{0});
+            const int left = std::max(pixel(start), 0);
+            const int right = std::min(pixel(end), width_) - 1;
+            if (left <= right) {
+                visit(left, top, right, bottom);
+            }
+            start = next(end, 0);
+        }
+    }
+}
 
 }  // namespace zorva

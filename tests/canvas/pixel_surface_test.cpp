@@ -197,9 +197,87 @@ TEST(PixelSurfaceImage, TellsWhichRowsChanged) {
     const PixelSurface::RowSpan rows = canvas->takeChangedRows();
     EXPECT_LE(rows.top, 19);
     EXPECT_GE(rows.bottom, 22);
-    EXPECT_GE(rows.top, 10);
-    EXPECT_LE(rows.bottom, 30);
+    EXPECT_GE(rows.top, 22 - PixelSurface::kChangeRows);
+    EXPECT_LE(rows.bottom, 19 + PixelSurface::kChangeRows);
 }
+
+class PixelSurfaceChanges : public testing::TestWithParam<double> {};
+
+// A front end copies only the boxes the surface says changed, so every pixel
+// that changed must lie in one, after whatever the window draws: ticks with
+// every box, erasers over last tick's arrows, the strokes it keeps, labels,
+// clicked circles, rescaling and growing. The boxes come band by band, left
+// to right, and do not overlap.
+TEST_P(PixelSurfaceChanges, BoxesHoldEveryPixelThatChanged) {
+    const double ratio = GetParam();
+    Canvas canvas(480, 320, ratio);
+    PixelSurface& surface = canvas;
+    SimulationState state;
+    Zerkan form(state, surface);
+    form.SetLogCapacity(0);
+    FixedScreen host(surface, 480, 320);
+    form.Main(host);
+    std::vector<std::uint32_t> shown;
+    int checks = 0;
+    const auto check = [&](const char* what) {
+        const std::vector<std::uint32_t> now = Pixels(surface);
+        const int width = surface.image().width;
+        std::vector<bool> copied(now.size(), false);
+        int lastTop = -1;
+        int lastRight = -1;
+        for (const PixelBox& box : surface.takeChangedBoxes()) {
+            ASSERT_EQ(box.top % PixelSurface::kChangeRows, 0) << what;
+            ASSERT_TRUE(box.top > lastTop || (box.top == lastTop && box.left > lastRight)) << what;
+            lastRight = box.left + box.width - 1;
+            lastTop = box.top;
+            ForEachPixel(box.width, box.height, [&](int x, int y) {
+                copied[static_cast<std::size_t>((box.top + y) * width + box.left + x)] = true;
+            });
+        }
+        if (shown.size() == now.size()) {
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                ASSERT_TRUE(now[i] == shown[i] || copied[i])
+                    << what << ": pixel " << i % width << ", " << i / width << " not copied";
+            }
+            ++checks;
+        } else {
+            // A new image's pixels are all new.
+            EXPECT_EQ(std::count(copied.begin(), copied.end(), true),
+                      static_cast<std::ptrdiff_t>(now.size()))
+                << what;
+        }
+        shown = now;
+    };
+    check("start-up");
+    form.Check1.SetValue(1);
+    form.Check2.SetValue(1);
+    form.Check3.SetValue(1);
+    for (const int poltax : {20, 7}) {
+        form.POLTAX.SetValue(poltax);
+        form.Command1.Press();
+        for (int tick = 1; tick <= 900 && form.Timer1.Active(); ++tick) {
+            form.Timer1.Elapse();
+            if (tick % 7 == 0 || tick < 5) {
+                check("tick");
+            }
+            if (tick == 400) {
+                const auto x = static_cast<float>(state.PosX / 2.0);
+                form.MouseDown(1, 0, x, static_cast<float>(CurveHeight(state.a, state.b, x)));
+                check("click");
+            }
+        }
+        form.klimax.SetValue(poltax == 20 ? 3 : 1);
+        check("rescaled");
+    }
+    surface.Resize(560, 360);
+    check("grown");
+    form.Command1.Press();
+    form.Timer1.Elapse();
+    check("tick after growing");
+    EXPECT_GT(checks, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelSurface, PixelSurfaceChanges, testing::Values(1.0, 2.0));
 
 class PixelSurfaceGrowth : public testing::TestWithParam<int> {};
 
