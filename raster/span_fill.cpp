@@ -83,11 +83,13 @@ template <typename Body>
     if (rows.ink == nullptr) {
         body([&](const PixelRun& run) { FillPixels(line(run.row), run.first, run.last, colour); });
     } else if (colour == rows.ink->background()) {
-        InkMap& ink = *rows.ink;
-        body([&](const PixelRun& run) { ink.erase(line(run.row), run.row, run.first, run.last); });
+        const InkMap::Writer ink(*rows.ink);
+        body([line, ink](const PixelRun& run) {
+            ink.erase(line(run.row), run.row, run.first, run.last);
+        });
     } else {
-        InkMap& ink = *rows.ink;
-        body([&](const PixelRun& run) {
+        const InkMap::Writer ink(*rows.ink);
+        body([line, ink, colour](const PixelRun& run) {
             FillPixels(line(run.row), run.first, run.last, colour);
             ink.markInside(run.row, run.first, run.last);
         });
@@ -339,20 +341,20 @@ bool InkMap::marked(int x, int row) const {
     return ((word >> (chunk % 64U)) & 1U) != 0;
 }
 
-void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
-    // A run across words of the map: each word's share is a run of its own.
-    std::uint64_t* w = words(row);
+void InkMap::Writer::eraseAcross(std::uint32_t* line, int row, int first, int last) const {
+    // Each word's share is a run of its own.
     const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
     const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
     for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
         const unsigned low = word == c0 / 64U ? c0 : word * 64U;
         const unsigned high = word == c1 / 64U ? c1 : word * 64U + 63U;
-        const std::uint64_t marked = w[word] & BitsBetween(low % 64U, high % 64U);
+        const std::size_t at = wordAt(row, word);
+        const std::uint64_t marked = bits_[at] & BitsBetween(low % 64U, high % 64U);
         if (marked != 0) {
             const int from = std::max(first, static_cast<int>(low * 16U - offset_));
             const int to = std::min(last, static_cast<int>(high * 16U + 15U - offset_));
-            w[word] &= ~eraseInWord(line, marked, low, high, from, to);
-            changed_[wordAt(row, word)] |= marked;
+            bits_[at] &= ~eraseInWord(line, marked, low, high, from, to);
+            changed_[at] |= marked;
         }
     }
 }
@@ -381,8 +383,9 @@ void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
             return;
         }
         const InkMap::Columns columns = rows.ink->columns(first, last);
+        const InkMap::Writer ink(*rows.ink);
         CapsuleRows(rows, x0, y0, x1, y1, radius, fill,
-                    [&](int row) { return rows.ink->anyMarkedIn(row, columns); });
+                    [&](int row) { return ink.anyMarkedIn(row, columns); });
     });
 }
 
@@ -551,7 +554,7 @@ void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
         [&](int row, double left, double right) {
             PixelRun run{};
             if (RunBetween(rows.width, row, left, right, run)) {
-                rows.ink->markInside(run.row, run.first, run.last);
+                InkMap::Writer(*rows.ink).markInside(run.row, run.first, run.last);
             }
         },
         [](int) { return true; });

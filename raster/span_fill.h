@@ -97,21 +97,6 @@ class InkMap {
     int width() const { return width_; }
     int height() const { return height_; }
 
-    /// markRun for a run known to lie within the map: the drawing marks every
-    /// run it paints, thousands a tick.
-    void markInside(int row, int first, int last) {
-        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
-        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
-        if (c0 / 64U == c1 / 64U) {
-            const std::size_t at = wordAt(row, c0 / 64U);
-            const std::uint64_t bits = BitsBetween(c0 % 64U, c1 % 64U);
-            bits_[at] |= bits;
-            changed_[at] |= bits;
-        } else {
-            markRun(row, first, last);
-        }
-    }
-
     /// The stretches of a row that hold pixels first to last, worked out once
     /// for asking many rows about the same columns (see anyMarkedIn).
     struct Columns {
@@ -129,51 +114,139 @@ class InkMap {
         }
         return {c0 / 64U, c1 / 64U, BitsBetween(c0 % 64U, 63U), BitsBetween(0U, c1 % 64U)};
     }
-    /// Whether any stretch of the columns is marked in row.
-    bool anyMarkedIn(int row, const Columns& columns) {
-        const std::uint64_t* w = words(row);
-        if ((w[columns.firstWord] & columns.firstBits) != 0) {
-            return true;
-        }
-        for (unsigned word = columns.firstWord + 1; word < columns.lastWord; ++word) {
-            if (w[word] != 0) {
-                return true;
+
+    /// What the drawing uses for the runs of one shape, thousands a tick:
+    /// the map's layout and storage as plain values. Read through the map,
+    /// they would be read again after every pixel written, which as far as
+    /// the compiler knows could have changed them. Valid while the map keeps
+    /// its size.
+    class Writer {
+      public:
+        explicit Writer(InkMap& map)
+            : bits_(map.bits_.data()),
+              changed_(map.changed_.data()),
+              words_(static_cast<std::size_t>(map.words_)),
+              offset_(map.offset_),
+              width_(map.width_),
+              background_(map.background_) {}
+
+        /// markRun for a run known to lie within the map.
+        [[gnu::always_inline]] void markInside(int row, int first, int last) const {
+            const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+            const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
+            const std::size_t at = wordAt(row, c0 / 64U);
+            if (c0 / 64U == c1 / 64U) {
+                const std::uint64_t bits = BitsBetween(c0 % 64U, c1 % 64U);
+                bits_[at] |= bits;
+                changed_[at] |= bits;
+            } else {
+                const std::uint64_t low = BitsBetween(c0 % 64U, 63U);
+                const std::uint64_t high = BitsBetween(0U, c1 % 64U);
+                bits_[at] |= low;
+                changed_[at] |= low;
+                for (std::size_t k = at + 1; k < at + (c1 / 64U - c0 / 64U); ++k) {
+                    bits_[k] = ~std::uint64_t{0};
+                    changed_[k] = ~std::uint64_t{0};
+                }
+                const std::size_t end = at + (c1 / 64U - c0 / 64U);
+                bits_[end] |= high;
+                changed_[end] |= high;
             }
         }
-        return (w[columns.lastWord] & columns.lastBits) != 0;
-    }
 
-    /// Paints pixels first to last of row in the background colour where the
-    /// map is marked (line is the row's first pixel), and unmarks the
-    /// stretches it covers whole. first and last must lie within the row.
-    void erase(std::uint32_t* line, int row, int first, int last) {
-        // Most runs lie within one word of the map, and most find it clear
-        // where they lie: a tick's erasers ask this thousands of times.
-        const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
-        const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
-        if (c0 / 64U != c1 / 64U) {
-            eraseMarked(line, row, first, last);
-            return;
+        /// Whether any stretch of the columns is marked in row.
+        [[gnu::always_inline]] bool anyMarkedIn(int row, const Columns& columns) const {
+            const std::uint64_t* w = bits_ + wordAt(row, 0);
+            if ((w[columns.firstWord] & columns.firstBits) != 0) {
+                return true;
+            }
+            for (unsigned word = columns.firstWord + 1; word < columns.lastWord; ++word) {
+                if (w[word] != 0) {
+                    return true;
+                }
+            }
+            return (w[columns.lastWord] & columns.lastBits) != 0;
         }
-        const std::size_t at = wordAt(row, c0 / 64U);
-        std::uint64_t& word = bits_[at];
-        const std::uint64_t marked = word & BitsBetween(c0 % 64U, c1 % 64U);
-        if (marked == 0) {
-            return;
+
+        /// Paints pixels first to last of row in the background colour where
+        /// the map is marked (line is the row's first pixel), and unmarks the
+        /// stretches it covers whole. first and last must lie within the row.
+        [[gnu::always_inline]] void erase(std::uint32_t* line, int row, int first, int last) const {
+            // Most runs lie within one word of the map, and most find it clear
+            // where they lie: a tick's erasers ask this thousands of times.
+            const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
+            const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
+            if (c0 / 64U != c1 / 64U) {
+                eraseAcross(line, row, first, last);
+                return;
+            }
+            const std::size_t at = wordAt(row, c0 / 64U);
+            const std::uint64_t marked = bits_[at] & BitsBetween(c0 % 64U, c1 % 64U);
+            if (marked == 0) {
+                return;
+            }
+            changed_[at] |= marked;
+            // One marked stretch strictly inside the run: last tick's thin
+            // arrow or circle, in the middle of the wide eraser painted over it.
+            const std::uint64_t ends =
+                (std::uint64_t{1} << (c0 % 64U)) | (std::uint64_t{1} << (c1 % 64U));
+            if ((marked & (marked - 1)) == 0 && (marked & ends) == 0) {
+                const unsigned chunk =
+                    (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(marked));
+                FillStretch(line + (chunk * 16U - offset_), background_);
+                bits_[at] &= ~marked;
+                return;
+            }
+            bits_[at] &= ~eraseInWord(line, marked, c0, c1, first, last);
         }
-        changed_[at] |= marked;
-        // One marked stretch strictly inside the run: last tick's thin arrow
-        // or circle, in the middle of the wide eraser painted over it.
-        const std::uint64_t ends =
-            (std::uint64_t{1} << (c0 % 64U)) | (std::uint64_t{1} << (c1 % 64U));
-        if ((marked & (marked - 1)) == 0 && (marked & ends) == 0) {
-            const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(marked));
-            FillStretch(line + (chunk * 16U - offset_), background_);
-            word &= ~marked;
-            return;
+
+      private:
+        std::size_t wordAt(int row, unsigned word) const {
+            return static_cast<std::size_t>(row) * words_ + word;
         }
-        word &= ~eraseInWord(line, marked, c0, c1, first, last);
-    }
+        /// erase for a run across words of the map.
+        void eraseAcross(std::uint32_t* line, int row, int first, int last) const;
+        /// Paints the marked stretches (bits of one word of the map) of the
+        /// run of pixels first to last, whose end stretches are c0 and c1, and
+        /// returns the bits of those it covered whole.
+        std::uint64_t eraseInWord(std::uint32_t* line, std::uint64_t marked, unsigned c0,
+                                  unsigned c1, int first, int last) const {
+            const std::uint64_t firstBit = std::uint64_t{1} << (c0 % 64U);
+            const std::uint64_t lastBit = std::uint64_t{1} << (c1 % 64U);
+            // The stretches between the end ones lie wholly within the run,
+            // and so within the row.
+            std::uint64_t covered = marked & ~(firstBit | lastBit);
+            for (std::uint64_t rest = covered; rest != 0; rest &= rest - 1) {
+                const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(rest));
+                FillStretch(line + (chunk * 16U - offset_), background_);
+            }
+            // The run may cover the end stretches only in part, and the first
+            // and last stretch of a row may be short.
+            const int start0 = static_cast<int>(c0 * 16U - offset_);
+            if ((marked & firstBit) != 0) {
+                const int end = std::min(last, start0 + kChunk - 1);
+                FillPixels(line, first, end, background_);
+                if (first <= std::max(start0, 0) && end >= std::min(start0 + kChunk, width_) - 1) {
+                    covered |= firstBit;
+                }
+            }
+            if (c1 != c0 && (marked & lastBit) != 0) {
+                const int start1 = static_cast<int>(c1 * 16U - offset_);
+                FillPixels(line, start1, last, background_);
+                if (last >= std::min(start1 + kChunk, width_) - 1) {
+                    covered |= lastBit;
+                }
+            }
+            return covered;
+        }
+
+        std::uint64_t* bits_;
+        std::uint64_t* changed_;
+        std::size_t words_;
+        unsigned offset_;
+        int width_;
+        std::uint32_t background_;
+    };
 
   private:
     friend class PreparedRuns;
@@ -182,42 +255,6 @@ class InkMap {
     /// Bits first to last (0 ≤ first ≤ last ≤ 63) of a word.
     static std::uint64_t BitsBetween(unsigned first, unsigned last) {
         return (~std::uint64_t{0} << first) & (~std::uint64_t{0} >> (63 - last));
-    }
-    void eraseMarked(std::uint32_t* line, int row, int first, int last);
-    /// Paints the marked stretches (bits of one word of the map) of the run
-    /// of pixels first to last, whose end stretches are c0 and c1, and returns
-    /// the bits of those it covered whole.
-    std::uint64_t eraseInWord(std::uint32_t* line, std::uint64_t marked, unsigned c0, unsigned c1,
-                              int first, int last) const {
-        // A local copy: a store through line could otherwise change background_.
-        const std::uint32_t colour = background_;
-        const std::uint64_t firstBit = std::uint64_t{1} << (c0 % 64U);
-        const std::uint64_t lastBit = std::uint64_t{1} << (c1 % 64U);
-        // The stretches between the end ones lie wholly within the run, and so
-        // within the row.
-        std::uint64_t covered = marked & ~(firstBit | lastBit);
-        for (std::uint64_t rest = covered; rest != 0; rest &= rest - 1) {
-            const unsigned chunk = (c0 & ~63U) + static_cast<unsigned>(std::countr_zero(rest));
-            FillStretch(line + (chunk * 16U - offset_), colour);
-        }
-        // The run may cover the end stretches only in part, and the first and
-        // last stretch of a row may be short.
-        const int start0 = static_cast<int>(c0 * 16U - offset_);
-        if ((marked & firstBit) != 0) {
-            const int end = std::min(last, start0 + kChunk - 1);
-            FillPixels(line, first, end, colour);
-            if (first <= std::max(start0, 0) && end >= std::min(start0 + kChunk, width_) - 1) {
-                covered |= firstBit;
-            }
-        }
-        if (c1 != c0 && (marked & lastBit) != 0) {
-            const int start1 = static_cast<int>(c1 * 16U - offset_);
-            FillPixels(line, start1, last, colour);
-            if (last >= std::min(start1 + kChunk, width_) - 1) {
-                covered |= lastBit;
-            }
-        }
-        return covered;
     }
     /// Calls visit(word, stretches) for each word of a row's map that holds
     /// stretches of pixels first to last (≥ 0), stretches selecting them in
