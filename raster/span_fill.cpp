@@ -35,15 +35,26 @@ namespace {
     return truncated - (truncated > value ? 1 : 0);
 }
 
-// The pixels of a row of the given width whose centres lie in [left, right];
-// false when there are none.
-[[gnu::always_inline]] inline bool RunBetween(int width, int row, double left, double right,
-                                              PixelRun& run) {
+// The width of a buffer, as RunBetween asks about it: worked out once a
+// shape, since a store through a pixel could change rows.width as far as the
+// compiler knows.
+struct RowSpan {
+    explicit RowSpan(int widthPx) : width(widthPx), lastCentre(widthPx - 1.0) {}
+    int width;
+    double lastCentre;
+};
+
+// The pixels of a row of the given span whose centres lie in [left,
+// right]; false when there are none.
+[[gnu::always_inline]] inline bool RunBetween(const RowSpan& span, int row, double left,
+                                              double right, PixelRun& run) {
     const double from = left - 0.5;
     const double to = right - 0.5;
     // Most runs lie inside the row: there truncation is the floor, and only
-    // the first pixel needs rounding up.
-    if (from > 0.0 && to < width - 1.0 && left <= right) {
+    // the first pixel needs rounding up. Both ends are moved by half a pixel
+    // exactly there, so that from > to when left > right, and the run is
+    // then empty.
+    if (from > 0.0 && to < span.lastCentre) {
         const int truncated = static_cast<int>(from);
         const int first = truncated + (truncated < from ? 1 : 0);
         const int last = static_cast<int>(to);
@@ -53,6 +64,7 @@ namespace {
         run = {row, first, last};
         return true;
     }
+    const int width = span.width;
     if (!(left <= right) || width <= 0) {
         return false;
     }
@@ -178,11 +190,13 @@ void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double 
         bandTop = std::max(bandTop, y0 - radius);
         bandBottom = std::min(bandBottom, y0 + radius);
     }
-    for (int row = range.first; row <= range.last; ++row) {
+    // Row centres are whole numbers and a half, so stepping them by one is
+    // exact.
+    double y = range.first + 0.5;
+    for (int row = range.first; row <= range.last; ++row, y += 1.0) {
         if (!wanted(row)) {
             continue;
         }
-        const double y = row + 0.5;
         const double along = (y - y0) * alongSlope;
         const double across = (y - y0) * acrossSlope;
         // The capsule is convex, so its share of a row is one run: the union of
@@ -362,10 +376,11 @@ void InkMap::Writer::eraseAcross(std::uint32_t* line, int row, int first, int la
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::uint32_t colour) {
     WithPainter(rows, colour, [&](auto paint) {
+        const RowSpan span(rows.width);
         // Forced inline: left to itself the compiler calls it for every row.
         const auto fill = [&](int row, double left, double right) __attribute__((always_inline)) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, left, right, run)) {
+            if (RunBetween(span, row, left, right, run)) {
                 paint(run);
             }
         };
@@ -392,11 +407,12 @@ void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
 void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::vector<PixelRun>& runs) {
     runs.clear();
+    const RowSpan span(rows.width);
     CapsuleRows(
         rows, x0, y0, x1, y1, radius,
         [&](int row, double left, double right) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, left, right, run)) {
+            if (RunBetween(span, row, left, right, run)) {
                 runs.push_back(run);
             }
         },
@@ -549,11 +565,12 @@ void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
     if (rows.ink == nullptr) {
         return;
     }
+    const RowSpan span(rows.width);
     CapsuleRows(
         rows, x0, y0, x1, y1, radius,
         [&](int row, double left, double right) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, left, right, run)) {
+            if (RunBetween(span, row, left, right, run)) {
                 InkMap::Writer(*rows.ink).markInside(run.row, run.first, run.last);
             }
         },
@@ -574,10 +591,11 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
     const bool left = cx > 0.0;
     const bool right = cx < rows.width;
     WithPainter(rows, colour, [&](auto paint) {
+        const RowSpan span(rows.width);
         // Forced inline: left to itself the compiler calls it, twice a row.
         const auto fill = [&](int row, double from, double to) __attribute__((always_inline)) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, from, to, run)) {
+            if (RunBetween(span, row, from, to, run)) {
                 paint(run);
             }
         };
@@ -588,6 +606,7 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
         constexpr int kBatchRows = 64;
         std::array<double, kBatchRows> outerHalves{};
         std::array<double, kBatchRows> innerHalves{};
+        std::array<double, kBatchRows> distances{};
         for (int batch = range.first; batch <= range.last; batch += kBatchRows) {
             const int count = std::min(kBatchRows, range.last - batch + 1);
             for (int k = 0; k < count; ++k) {
@@ -596,12 +615,13 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
                 // the ring, or beyond its hole, take 0 and are not painted by it.
                 const double ady = std::abs(batch + k + 0.5 - cy);
                 const auto index = static_cast<std::size_t>(k);
+                distances[index] = ady;
                 outerHalves[index] = std::sqrt(std::max((outer - ady) * (outer + ady), 0.0));
                 innerHalves[index] = std::sqrt(std::max((inner - ady) * (inner + ady), 0.0));
             }
             for (int k = 0; k < count; ++k) {
                 const int row = batch + k;
-                const double ady = std::abs(row + 0.5 - cy);
+                const double ady = distances[static_cast<std::size_t>(k)];
                 if (ady > outer) {
                     continue;
                 }
