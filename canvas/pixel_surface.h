@@ -109,9 +109,12 @@ class TextPainter {
     virtual ~TextPainter() = default;
     /// Paints text, its line's top-left corner at (x, y) device pixels, into
     /// image in the pixel value colour, bold or not; returns the box of
-    /// pixels it may have changed, within the image.
+    /// pixels it may have changed, within the image. It need paint only
+    /// within (a box of the image): the caller knows that painting would
+    /// leave every other pixel as it is. A pixel painted gets the same value
+    /// whatever within is.
     virtual PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
-                           std::uint32_t colour, bool bold) = 0;
+                           std::uint32_t colour, bool bold, const PixelBox& within) = 0;
     /// Height of one printed line in device pixels (> 0).
     virtual double lineHeight() const = 0;
 };
@@ -187,8 +190,17 @@ class PixelSurface : public Surface {
                   std::uint32_t colour);
     void paintWideDashes(PixelPoint start, PixelPoint end, double dashOffsetPx, double widthPx,
                          std::uint32_t colour);
-    bool holds(const PixelBox& area, const std::vector<std::uint32_t>& pixels) const;
+    /// The smallest box holding the pixels of part (within layout) that
+    /// differ from pixels, which holds layout's pixels row after row; part
+    /// itself when pixels does not hold layout.
+    PixelBox differences(const PixelBox& part, const PixelBox& layout,
+                         const std::vector<std::uint32_t>& pixels) const;
+    /// The pixels of area, row after row, into pixels.
     void copyPixels(const PixelBox& area, std::vector<std::uint32_t>& pixels) const;
+    /// The pixels of part into pixels, which holds layout's (part lies within
+    /// layout).
+    void storePixels(const PixelBox& part, const PixelBox& layout,
+                     std::vector<std::uint32_t>& pixels) const;
 
     PixelOrder order_;
     PixelMemory& memory_;
@@ -214,9 +226,9 @@ class PixelSurface : public Surface {
         std::uint32_t colour = 0;
         PixelBox area;
         std::vector<std::uint32_t> after;
-        /// Whether that printing changed none of them: printing again in the
-        /// same place onto the same pixels would change nothing either.
-        bool settled = false;
+        /// The box of the pixels that printing changed: printing again in
+        /// the same place would change no other pixel it left as it was.
+        PixelBox unsettled;
     };
     /// By font weight.
     TextStore<PrintedText> printed_[2];
