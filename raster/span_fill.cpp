@@ -108,6 +108,20 @@ template <typename Body>
     }
 }
 
+// Whether the count (≥ 1) pixels from run all hold colour. Runs of up to
+// three pixels, most of a kept stroke's, are read without a loop.
+[[gnu::always_inline]] inline bool Holds(const std::uint32_t* run, int count,
+                                         std::uint32_t colour) {
+    if (count < 4) {
+        return run[0] == colour && run[count / 2] == colour && run[count - 1] == colour;
+    }
+    std::uint32_t differ = 0;
+    for (int i = 0; i < count; ++i) {
+        differ |= run[i] ^ colour;
+    }
+    return differ == 0;
+}
+
 // The rows whose centres lie within [top, bottom], cut to the buffer.
 struct RowRange {
     int first;
@@ -555,7 +569,16 @@ void PreparedRuns::paint(const PixelRows& rows, std::uint32_t colour) const {
     std::uint64_t* const bits = rows.ink->bits_.data();
     std::uint64_t* const changed = rows.ink->changed_.data();
     for (const Entry& entry : entries_) {
-        FillPixels(pixels + entry.pixel, 0, entry.count - 1, colour);
+        // A stroke drawn again at every tick is mostly where nothing has
+        // touched it since. A run that holds the colour already is left as it
+        // is: its stretches are marked, as those of every pixel not in the
+        // background are, and it is not counted as changed, so that the
+        // screen is not given the curve and the axes anew at every frame.
+        std::uint32_t* const run = pixels + entry.pixel;
+        if (Holds(run, entry.count, colour)) {
+            continue;
+        }
+        FillPixels(run, 0, entry.count - 1, colour);
         bits[entry.word] |= entry.stretches;
         changed[entry.word] |= entry.stretches;
     }

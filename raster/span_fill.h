@@ -209,8 +209,9 @@ class InkMap {
         /// Paints the marked stretches (bits of one word of the map) of the
         /// run of pixels first to last, whose end stretches are c0 and c1, and
         /// returns the bits of those it covered whole.
-        std::uint64_t eraseInWord(std::uint32_t* line, std::uint64_t marked, unsigned c0,
-                                  unsigned c1, int first, int last) const {
+        [[gnu::always_inline]] std::uint64_t eraseInWord(std::uint32_t* line, std::uint64_t marked,
+                                                         unsigned c0, unsigned c1, int first,
+                                                         int last) const {
             const std::uint64_t firstBit = std::uint64_t{1} << (c0 % 64U);
             const std::uint64_t lastBit = std::uint64_t{1} << (c1 % 64U);
             // The stretches between the end ones lie wholly within the run,
