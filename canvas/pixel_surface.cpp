@@ -136,15 +136,6 @@ bool PixelSurface::takeImage(int width, int height) {
     return true;
 }
 
-PixelSurface::RowSpan PixelSurface::takeChangedRows() {
-    RowSpan span{image_.height, 0};
-    ink_.takeChanges(kChangeRows, [&span](int, int top, int, int bottom) {
-        span.top = std::min(span.top, top);
-        span.bottom = std::max(span.bottom, bottom + 1);
-    });
-    return span;
-}
-
 const std::vector<PixelBox>& PixelSurface::takeChangedBoxes() {
     changedBoxes_.clear();
     ink_.takeChanges(kChangeRows, [this](int left, int top, int right, int bottom) {

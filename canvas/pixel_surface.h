@@ -141,13 +141,6 @@ class PixelSurface : public Surface {
     /// The pixel value of a colour in this image.
     std::uint32_t pixelOf(Colour colour) const { return PixelOf(colour, order_); }
 
-    /// The rows [top, bottom) that may have changed since the changes were
-    /// last taken (none when top ≥ bottom), and forgets those changes.
-    struct RowSpan {
-        int top = 0;
-        int bottom = 0;
-    };
-    RowSpan takeChangedRows();
     /// Boxes of the image, not overlapping, that hold every pixel that may
     /// have changed since the changes were last taken, and forgets those
     /// changes: a front end copies only these to its screen. They come band

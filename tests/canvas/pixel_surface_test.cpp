@@ -189,17 +189,21 @@ TEST(PixelSurfaceImage, ClsFillsTheImageWithTheBackColour) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFF0AC81EU), 60 * 40);
 }
 
-TEST(PixelSurfaceImage, TellsWhichRowsChanged) {
+TEST(PixelSurfaceImage, TellsWhereItChangedInBoxesOfWholeBandsAndStretches) {
     auto canvas = PixelCanvas(60, 40);
-    canvas->takeChangedRows();
-    EXPECT_GE(canvas->takeChangedRows().top, canvas->takeChangedRows().bottom);
+    EXPECT_EQ(canvas->takeChangedBoxes(),
+              (std::vector<PixelBox>{{0, 0, 60, 16}, {0, 16, 60, 16}, {0, 32, 60, 8}}));
+    EXPECT_TRUE(canvas->takeChangedBoxes().empty());
     canvas->DrawWidth = 3;
-    canvas->Line(5, 20.5, 50, 20.5);
-    const PixelSurface::RowSpan rows = canvas->takeChangedRows();
-    EXPECT_LE(rows.top, 19);
-    EXPECT_GE(rows.bottom, 22);
-    EXPECT_GE(rows.top, 22 - PixelSurface::kChangeRows);
-    EXPECT_LE(rows.bottom, 19 + PixelSurface::kChangeRows);
+    canvas->Line(20, 20.5, 30, 20.5);
+    const std::vector<PixelBox> boxes = canvas->takeChangedBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    const PixelBox& box = boxes[0];
+    EXPECT_EQ(box.top, 16);
+    EXPECT_EQ(box.height, 16);
+    EXPECT_LE(box.left, 18);
+    EXPECT_GE(box.left + box.width, 32);
+    EXPECT_LE(box.width, 16 + 2 * PixelSurface::kChangeColumns);
 }
 
 class PixelSurfaceChanges : public testing::TestWithParam<double> {};
