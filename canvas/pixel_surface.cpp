@@ -33,6 +33,21 @@ constexpr int kWidestRememberedStroke = 3;
 // painters' glyph positions overflow not far beyond it.
 constexpr double kFarLeftPx = 1e6;
 
+// The smallest box that holds both.
+PixelBox Union(const PixelBox& a, const PixelBox& b) {
+    if (a.empty()) {
+        return b;
+    }
+    if (b.empty()) {
+        return a;
+    }
+    const int left = std::min(a.left, b.left);
+    const int top = std::min(a.top, b.top);
+    const int right = std::max(a.left + a.width, b.left + b.width);
+    const int bottom = std::max(a.top + a.height, b.top + b.height);
+    return {left, top, right - left, bottom - top};
+}
+
 // White, in either order: the colour of a new image and of its new pixels.
 constexpr std::uint32_t kWhitePixel = 0xFFFFFFFFU;
 
@@ -118,25 +133,15 @@ bool PixelSurface::takeImage(int width, int height) {
     } else {
         ink_.resize(width, height, ink_.background() == kWhitePixel, StretchOffset(block));
     }
-    changed_ = {0, height};
     return true;
 }
 
-PixelSurface::RowSpan PixelSurface::takeChangedRows() {
-    const RowSpan span = changed_;
-    changed_ = {image_.height, 0};
-    return span;
-}
-
-void PixelSurface::touchRows(double top, double bottom) {
-    if (!(top <= bottom)) {
-        return;
-    }
-    const double last = image_.height;
-    const int first = static_cast<int>(std::clamp(std::floor(top), 0.0, last));
-    const int end = static_cast<int>(std::clamp(std::ceil(bottom) + 1.0, 0.0, last));
-    changed_.top = std::min(changed_.top, first);
-    changed_.bottom = std::max(changed_.bottom, end);
+const std::vector<PixelBox>& PixelSurface::takeChangedBoxes() {
+    changedBoxes_.clear();
+    ink_.takeChanges(kChangeRows, [this](int left, int top, int right, int bottom) {
+        changedBoxes_.push_back({left, top, right - left + 1, bottom - top + 1});
+    });
+    return changedBoxes_;
 }
 
 ClipArea PixelSurface::logicalArea(double marginPx) const {
@@ -152,7 +157,6 @@ void PixelSurface::clearTo(Colour background) {
               image_.pixels + static_cast<std::size_t>(image_.stride) * image_.height, pixel);
     ink_.reset(image_.width, image_.height, pixel, false, StretchOffset(image_.pixels));
     textBoxes_.clear();
-    changed_ = {0, image_.height};
 }
 
 void PixelSurface::fillDot(double xPx, double yPx, std::uint32_t colour, int diameterPx) {
@@ -167,7 +171,6 @@ void PixelSurface::fillDot(double xPx, double yPx, std::uint32_t colour, int dia
         return;
     }
     const double ratio = ratio_;
-    touchRows(top * ratio, (top + diameter) * ratio);
     // Up to three pixels across, the disc covers every pixel centre of its
     // square, so the dot is the square: the device pixels whose centres lie in it.
     if (diameter <= 3.0) {
@@ -227,8 +230,6 @@ void PixelSurface::drawLine(Point from, Point to, const Pen& pen) {
     const bool dashed = pen.style == kDashDot;
     const double dashOffset = dashed ? std::hypot(start.x - a.x, start.y - a.y) : -1.0;
     const double width = std::max(pen.width, 1) * ratio;
-    touchRows(std::min(start.y, end.y) * ratio - width / 2.0 - 1.0,
-              std::max(start.y, end.y) * ratio + width / 2.0 + 1.0);
     const PixelPoint from2{start.x * ratio, start.y * ratio};
     const PixelPoint to2{end.x * ratio, end.y * ratio};
     if (dashed && !thin) {
@@ -287,7 +288,6 @@ void PixelSurface::drawCircle(Point centre, float radius, const Pen& pen) {
         return;
     }
     const double ratio = ratio_;
-    touchRows((c.y - r - halfWidth) * ratio - 1.0, (c.y + r + halfWidth) * ratio + 1.0);
     const bool dashed = pen.style == kDashDot;
     if (!dashed && (r + halfWidth) * ratio <= kLargestFilledRingPx) {
         FillRing(rows(), c.x * ratio, c.y * ratio, r * ratio, halfWidth * ratio, colour);
@@ -363,51 +363,77 @@ void PixelSurface::drawText(Point topLeft, std::string_view text, Colour colour,
     const std::uint32_t pixel = pixelOf(colour);
     // Antialiased glyphs are blended with what lies under them, so a label
     // printed again and again over itself darkens at its edges until its
-    // pixels stop changing. From then on, as long as nothing else has
-    // changed a pixel under it, printing it again would change nothing, and
-    // it is not printed.
-    const bool samePlace =
-        printed.known && printed.x == x && printed.y == y && printed.colour == pixel;
-    if (samePlace && printed.settled && holds(printed.area, printed.after)) {
+    // pixels stop changing. A pixel the last printing left as it was, and
+    // that nothing else has changed since, would be left as it is again: the
+    // label is printed again only within the box that holds every other
+    // pixel, and not at all when there is none. That box is small where an
+    // arrow crosses the label, and empty once it has settled.
+    const bool again = printed.known && printed.x == x && printed.y == y && printed.colour == pixel;
+    PixelBox within{0, 0, image_.width, image_.height};
+    if (again) {
+        within = Union(printed.unsettled, differences(printed.area, printed.area, printed.after));
+        if (within.empty()) {
+            return;
+        }
+        copyPixels(within, textBefore_);
+    }
+    const PixelBox painted = text_.paint(image_, text, x, y, pixel, bold, within);
+    if (again) {
+        printed.unsettled = differences(within, within, textBefore_);
+        storePixels(within, printed.area, printed.after);
+    } else {
+        printed.known = true;
+        printed.x = x;
+        printed.y = y;
+        printed.colour = pixel;
+        printed.area = painted;
+        copyPixels(painted, printed.after);
+        printed.unsettled = painted;
+    }
+    if (painted.empty()) {
         return;
     }
-    if (samePlace) {
-        copyPixels(printed.area, textBefore_);
-    }
-    const PixelBox area = text_.paint(image_, text, x, y, pixel, bold);
-    copyPixels(area, printed.after);
-    printed.settled =
-        samePlace && !area.empty() && area == printed.area && printed.after == textBefore_;
-    printed.known = true;
-    printed.x = x;
-    printed.y = y;
-    printed.colour = pixel;
-    printed.area = area;
-    if (area.empty()) {
-        return;
-    }
-    ink_.markRect(area.left, area.top, area.left + area.width - 1, area.top + area.height - 1);
-    touchRows(area.top, area.top + area.height - 1);
-    if (textBoxes_.size() < kMostTextBoxes &&
-        std::find(textBoxes_.begin(), textBoxes_.end(), area) == textBoxes_.end()) {
-        textBoxes_.push_back(area);
+    ink_.markRect(painted.left, painted.top, painted.left + painted.width - 1,
+                  painted.top + painted.height - 1);
+    if (!again && textBoxes_.size() < kMostTextBoxes &&
+        std::find(textBoxes_.begin(), textBoxes_.end(), painted) == textBoxes_.end()) {
+        textBoxes_.push_back(painted);
     }
 }
 
-bool PixelSurface::holds(const PixelBox& area, const std::vector<std::uint32_t>& pixels) const {
-    const auto width = static_cast<std::size_t>(std::max(area.width, 0));
-    if (pixels.size() != width * static_cast<std::size_t>(std::max(area.height, 0))) {
-        return false;
+PixelBox PixelSurface::differences(const PixelBox& part, const PixelBox& layout,
+                                   const std::vector<std::uint32_t>& pixels) const {
+    if (part.empty() || pixels.size() != static_cast<std::size_t>(layout.width) *
+                                             static_cast<std::size_t>(layout.height)) {
+        return part;
     }
-    for (int y = 0; y < area.height; ++y) {
-        const std::uint32_t* row =
-            image_.pixels + static_cast<std::size_t>(area.top + y) * image_.stride + area.left;
-        if (std::memcmp(row, pixels.data() + static_cast<std::size_t>(y) * width,
-                        width * sizeof(std::uint32_t)) != 0) {
-            return false;
+    int left = part.left + part.width;
+    int right = part.left - 1;
+    int top = -1;
+    int bottom = -1;
+    for (int row = part.top; row < part.top + part.height; ++row) {
+        const std::uint32_t* now =
+            image_.pixels + static_cast<std::size_t>(row) * image_.stride + part.left;
+        const std::uint32_t* kept = pixels.data() +
+                                    static_cast<std::size_t>(row - layout.top) * layout.width +
+                                    (part.left - layout.left);
+        if (std::memcmp(now, kept, static_cast<std::size_t>(part.width) * sizeof *now) == 0) {
+            continue;
         }
+        int first = 0;
+        while (now[first] == kept[first]) {
+            ++first;
+        }
+        int last = part.width - 1;
+        while (now[last] == kept[last]) {
+            --last;
+        }
+        left = std::min(left, part.left + first);
+        right = std::max(right, part.left + last);
+        top = top < 0 ? row : top;
+        bottom = row;
     }
-    return true;
+    return top < 0 ? PixelBox{} : PixelBox{left, top, right - left + 1, bottom - top + 1};
 }
 
 void PixelSurface::copyPixels(const PixelBox& area, std::vector<std::uint32_t>& pixels) const {
@@ -418,6 +444,16 @@ void PixelSurface::copyPixels(const PixelBox& area, std::vector<std::uint32_t>& 
             image_.pixels + static_cast<std::size_t>(area.top + y) * image_.stride + area.left;
         std::memcpy(pixels.data() + static_cast<std::size_t>(y) * width, row,
                     width * sizeof(std::uint32_t));
+    }
+}
+
+void PixelSurface::storePixels(const PixelBox& part, const PixelBox& layout,
+                               std::vector<std::uint32_t>& pixels) const {
+    for (int row = part.top; row < part.top + part.height; ++row) {
+        std::memcpy(pixels.data() + static_cast<std::size_t>(row - layout.top) * layout.width +
+                        (part.left - layout.left),
+                    image_.pixels + static_cast<std::size_t>(row) * image_.stride + part.left,
+                    static_cast<std::size_t>(part.width) * sizeof(std::uint32_t));
     }
 }
 
@@ -453,7 +489,7 @@ void PixelSurface::frameChanged() {
     // A label's box may reach into the new pixels, which it has not been
     // printed on.
     for (auto& laidOut : printed_) {
-        laidOut.forEach([](PrintedText& printed) { printed.settled = false; });
+        laidOut.forEach([](PrintedText& printed) { printed.known = false; });
     }
 }
 

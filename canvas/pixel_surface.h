@@ -109,9 +109,12 @@ class TextPainter {
     virtual ~TextPainter() = default;
     /// Paints text, its line's top-left corner at (x, y) device pixels, into
     /// image in the pixel value colour, bold or not; returns the box of
-    /// pixels it may have changed, within the image.
+    /// pixels it may have changed, within the image. It need paint only
+    /// within (a box of the image): the caller knows that painting would
+    /// leave every other pixel as it is. A pixel painted gets the same value
+    /// whatever within is.
     virtual PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
-                           std::uint32_t colour, bool bold) = 0;
+                           std::uint32_t colour, bool bold, const PixelBox& within) = 0;
     /// Height of one printed line in device pixels (> 0).
     virtual double lineHeight() const = 0;
 };
@@ -138,13 +141,15 @@ class PixelSurface : public Surface {
     /// The pixel value of a colour in this image.
     std::uint32_t pixelOf(Colour colour) const { return PixelOf(colour, order_); }
 
-    /// The rows [top, bottom) that may have changed since the last call (none
-    /// when top ≥ bottom), and forgets them.
-    struct RowSpan {
-        int top = 0;
-        int bottom = 0;
-    };
-    RowSpan takeChangedRows();
+    /// Boxes of the image, not overlapping, that hold every pixel that may
+    /// have changed since the changes were last taken, and forgets those
+    /// changes: a front end copies only these to its screen. They come band
+    /// by band of kChangeRows rows from the top, each band's boxes left to
+    /// right, whole stretches of kChangeColumns pixels across, cut to the
+    /// image. Valid until the next call.
+    const std::vector<PixelBox>& takeChangedBoxes();
+    static constexpr int kChangeColumns = InkMap::kChunk;
+    static constexpr int kChangeRows = 16;
 
     /// The boxes the labels printed since the last Cls may have changed,
     /// each once, at most kMostTextBoxes.
@@ -166,8 +171,6 @@ class PixelSurface : public Surface {
 
   private:
     PixelRows rows() { return {image_.pixels, image_.width, image_.height, image_.stride, &ink_}; }
-    /// Device rows top to bottom (inclusive, any values) may have changed.
-    void touchRows(double top, double bottom);
     /// The image in logical pixels, grown on every side by marginPx.
     ClipArea logicalArea(double marginPx) const;
     /// A new white image of the given device size with the old one's pixels
@@ -180,8 +183,17 @@ class PixelSurface : public Surface {
                   std::uint32_t colour);
     void paintWideDashes(PixelPoint start, PixelPoint end, double dashOffsetPx, double widthPx,
                          std::uint32_t colour);
-    bool holds(const PixelBox& area, const std::vector<std::uint32_t>& pixels) const;
+    /// The smallest box holding the pixels of part (within layout) that
+    /// differ from pixels, which holds layout's pixels row after row; part
+    /// itself when pixels does not hold layout.
+    PixelBox differences(const PixelBox& part, const PixelBox& layout,
+                         const std::vector<std::uint32_t>& pixels) const;
+    /// The pixels of area, row after row, into pixels.
     void copyPixels(const PixelBox& area, std::vector<std::uint32_t>& pixels) const;
+    /// The pixels of part into pixels, which holds layout's (part lies within
+    /// layout).
+    void storePixels(const PixelBox& part, const PixelBox& layout,
+                     std::vector<std::uint32_t>& pixels) const;
 
     PixelOrder order_;
     PixelMemory& memory_;
@@ -192,7 +204,7 @@ class PixelSurface : public Surface {
     int heightPx_ = 0;
     ImageView image_;
     InkMap ink_;
-    RowSpan changed_;
+    std::vector<PixelBox> changedBoxes_;
     /// The pixel runs of narrow strokes drawn lately.
     StrokeCache strokes_;
 
@@ -207,9 +219,9 @@ class PixelSurface : public Surface {
         std::uint32_t colour = 0;
         PixelBox area;
         std::vector<std::uint32_t> after;
-        /// Whether that printing changed none of them: printing again in the
-        /// same place onto the same pixels would change nothing either.
-        bool settled = false;
+        /// The box of the pixels that printing changed: printing again in
+        /// the same place would change no other pixel it left as it was.
+        PixelBox unsettled;
     };
     /// By font weight.
     TextStore<PrintedText> printed_[2];

@@ -35,15 +35,26 @@ namespace {
     return truncated - (truncated > value ? 1 : 0);
 }
 
-// The pixels of a row of the given width whose centres lie in [left, right];
-// false when there are none.
-[[gnu::always_inline]] inline bool RunBetween(int width, int row, double left, double right,
-                                              PixelRun& run) {
+// The width of a buffer, as RunBetween asks about it: worked out once a
+// shape, since a store through a pixel could change rows.width as far as the
+// compiler knows.
+struct RowSpan {
+    explicit RowSpan(int widthPx) : width(widthPx), lastCentre(widthPx - 1.0) {}
+    int width;
+    double lastCentre;
+};
+
+// The pixels of a row of the given span whose centres lie in [left,
+// right]; false when there are none.
+[[gnu::always_inline]] inline bool RunBetween(const RowSpan& span, int row, double left,
+                                              double right, PixelRun& run) {
     const double from = left - 0.5;
     const double to = right - 0.5;
     // Most runs lie inside the row: there truncation is the floor, and only
-    // the first pixel needs rounding up.
-    if (from > 0.0 && to < width - 1.0 && left <= right) {
+    // the first pixel needs rounding up. Both ends are moved by half a pixel
+    // exactly there, so that from > to when left > right, and the run is
+    // then empty.
+    if (from > 0.0 && to < span.lastCentre) {
         const int truncated = static_cast<int>(from);
         const int first = truncated + (truncated < from ? 1 : 0);
         const int last = static_cast<int>(to);
@@ -53,6 +64,7 @@ namespace {
         run = {row, first, last};
         return true;
     }
+    const int width = span.width;
     if (!(left <= right) || width <= 0) {
         return false;
     }
@@ -83,15 +95,31 @@ template <typename Body>
     if (rows.ink == nullptr) {
         body([&](const PixelRun& run) { FillPixels(line(run.row), run.first, run.last, colour); });
     } else if (colour == rows.ink->background()) {
-        InkMap& ink = *rows.ink;
-        body([&](const PixelRun& run) { ink.erase(line(run.row), run.row, run.first, run.last); });
+        const InkMap::Writer ink(*rows.ink);
+        body([line, ink](const PixelRun& run) {
+            ink.erase(line(run.row), run.row, run.first, run.last);
+        });
     } else {
-        InkMap& ink = *rows.ink;
-        body([&](const PixelRun& run) {
+        const InkMap::Writer ink(*rows.ink);
+        body([line, ink, colour](const PixelRun& run) {
             FillPixels(line(run.row), run.first, run.last, colour);
             ink.markInside(run.row, run.first, run.last);
         });
     }
+}
+
+// Whether the count (≥ 1) pixels from run all hold colour. Runs of up to
+// three pixels, most of a kept stroke's, are read without a loop.
+[[gnu::always_inline]] inline bool Holds(const std::uint32_t* run, int count,
+                                         std::uint32_t colour) {
+    if (count < 4) {
+        return run[0] == colour && run[count / 2] == colour && run[count - 1] == colour;
+    }
+    std::uint32_t differ = 0;
+    for (int i = 0; i < count; ++i) {
+        differ |= run[i] ^ colour;
+    }
+    return differ == 0;
 }
 
 // The rows whose centres lie within [top, bottom], cut to the buffer.
@@ -176,11 +204,13 @@ void CapsuleRows(const PixelRows& rows, double x0, double y0, double x1, double 
         bandTop = std::max(bandTop, y0 - radius);
         bandBottom = std::min(bandBottom, y0 + radius);
     }
-    for (int row = range.first; row <= range.last; ++row) {
+    // Row centres are whole numbers and a half, so stepping them by one is
+    // exact.
+    double y = range.first + 0.5;
+    for (int row = range.first; row <= range.last; ++row, y += 1.0) {
         if (!wanted(row)) {
             continue;
         }
-        const double y = row + 0.5;
         const double along = (y - y0) * alongSlope;
         const double across = (y - y0) * acrossSlope;
         // The capsule is convex, so its share of a row is one run: the union of
@@ -282,6 +312,7 @@ void InkMap::reset(int width, int height, std::uint32_t background, bool inked, 
     background_ = background;
     bits_.assign(static_cast<std::size_t>(words_) * static_cast<std::size_t>(height_),
                  inked ? ~std::uint64_t{0} : 0);
+    changed_.assign(bits_.size(), ~std::uint64_t{0});
 }
 
 void InkMap::resize(int width, int height, bool newPixelsBackground, int offset) {
@@ -314,8 +345,10 @@ void InkMap::markRun(int row, int first, int last) {
         return;
     }
     std::uint64_t* w = words(row);
-    forEachWord(first, last, [w](unsigned word, std::uint64_t stretches) {
+    std::uint64_t* changed = changed_.data() + wordAt(row, 0);
+    forEachWord(first, last, [w, changed](unsigned word, std::uint64_t stretches) {
         w[word] |= stretches;
+        changed[word] |= stretches;
         return true;
     });
 }
@@ -336,19 +369,20 @@ bool InkMap::marked(int x, int row) const {
     return ((word >> (chunk % 64U)) & 1U) != 0;
 }
 
-void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
-    // A run across words of the map: each word's share is a run of its own.
-    std::uint64_t* w = words(row);
+void InkMap::Writer::eraseAcross(std::uint32_t* line, int row, int first, int last) const {
+    // Each word's share is a run of its own.
     const auto c0 = (static_cast<unsigned>(first) + offset_) / 16U;
     const auto c1 = (static_cast<unsigned>(last) + offset_) / 16U;
     for (unsigned word = c0 / 64U; word <= c1 / 64U; ++word) {
         const unsigned low = word == c0 / 64U ? c0 : word * 64U;
         const unsigned high = word == c1 / 64U ? c1 : word * 64U + 63U;
-        const std::uint64_t marked = w[word] & BitsBetween(low % 64U, high % 64U);
+        const std::size_t at = wordAt(row, word);
+        const std::uint64_t marked = bits_[at] & BitsBetween(low % 64U, high % 64U);
         if (marked != 0) {
             const int from = std::max(first, static_cast<int>(low * 16U - offset_));
             const int to = std::min(last, static_cast<int>(high * 16U + 15U - offset_));
-            w[word] &= ~eraseInWord(line, marked, low, high, from, to);
+            bits_[at] &= ~eraseInWord(line, marked, low, high, from, to);
+            changed_[at] |= marked;
         }
     }
 }
@@ -356,10 +390,11 @@ void InkMap::eraseMarked(std::uint32_t* line, int row, int first, int last) {
 void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::uint32_t colour) {
     WithPainter(rows, colour, [&](auto paint) {
+        const RowSpan span(rows.width);
         // Forced inline: left to itself the compiler calls it for every row.
         const auto fill = [&](int row, double left, double right) __attribute__((always_inline)) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, left, right, run)) {
+            if (RunBetween(span, row, left, right, run)) {
                 paint(run);
             }
         };
@@ -377,19 +412,21 @@ void FillCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
             return;
         }
         const InkMap::Columns columns = rows.ink->columns(first, last);
+        const InkMap::Writer ink(*rows.ink);
         CapsuleRows(rows, x0, y0, x1, y1, radius, fill,
-                    [&](int row) { return rows.ink->anyMarkedIn(row, columns); });
+                    [&](int row) { return ink.anyMarkedIn(row, columns); });
     });
 }
 
 void CapsuleRuns(const PixelRows& rows, double x0, double y0, double x1, double y1, double radius,
                  std::vector<PixelRun>& runs) {
     runs.clear();
+    const RowSpan span(rows.width);
     CapsuleRows(
         rows, x0, y0, x1, y1, radius,
         [&](int row, double left, double right) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, left, right, run)) {
+            if (RunBetween(span, row, left, right, run)) {
                 runs.push_back(run);
             }
         },
@@ -530,9 +567,20 @@ bool PreparedRuns::fits(const PixelRows& rows) const {
 void PreparedRuns::paint(const PixelRows& rows, std::uint32_t colour) const {
     std::uint32_t* const pixels = rows.pixels;
     std::uint64_t* const bits = rows.ink->bits_.data();
+    std::uint64_t* const changed = rows.ink->changed_.data();
     for (const Entry& entry : entries_) {
-        FillPixels(pixels + entry.pixel, 0, entry.count - 1, colour);
+        // A stroke drawn again at every tick is mostly where nothing has
+        // touched it since. A run that holds the colour already is left as it
+        // is: its stretches are marked, as those of every pixel not in the
+        // background are, and it is not counted as changed, so that the
+        // screen is not given the curve and the axes anew at every frame.
+        std::uint32_t* const run = pixels + entry.pixel;
+        if (Holds(run, entry.count, colour)) {
+            continue;
+        }
+        FillPixels(run, 0, entry.count - 1, colour);
         bits[entry.word] |= entry.stretches;
+        changed[entry.word] |= entry.stretches;
     }
 }
 
@@ -540,12 +588,13 @@ void MarkCapsule(const PixelRows& rows, double x0, double y0, double x1, double 
     if (rows.ink == nullptr) {
         return;
     }
+    const RowSpan span(rows.width);
     CapsuleRows(
         rows, x0, y0, x1, y1, radius,
         [&](int row, double left, double right) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, left, right, run)) {
-                rows.ink->markInside(run.row, run.first, run.last);
+            if (RunBetween(span, row, left, right, run)) {
+                InkMap::Writer(*rows.ink).markInside(run.row, run.first, run.last);
             }
         },
         [](int) { return true; });
@@ -565,10 +614,11 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
     const bool left = cx > 0.0;
     const bool right = cx < rows.width;
     WithPainter(rows, colour, [&](auto paint) {
+        const RowSpan span(rows.width);
         // Forced inline: left to itself the compiler calls it, twice a row.
         const auto fill = [&](int row, double from, double to) __attribute__((always_inline)) {
             PixelRun run{};
-            if (RunBetween(rows.width, row, from, to, run)) {
+            if (RunBetween(span, row, from, to, run)) {
                 paint(run);
             }
         };
@@ -579,6 +629,7 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
         constexpr int kBatchRows = 64;
         std::array<double, kBatchRows> outerHalves{};
         std::array<double, kBatchRows> innerHalves{};
+        std::array<double, kBatchRows> distances{};
         for (int batch = range.first; batch <= range.last; batch += kBatchRows) {
             const int count = std::min(kBatchRows, range.last - batch + 1);
             for (int k = 0; k < count; ++k) {
@@ -587,12 +638,13 @@ void FillRing(const PixelRows& rows, double cx, double cy, double radius, double
                 // the ring, or beyond its hole, take 0 and are not painted by it.
                 const double ady = std::abs(batch + k + 0.5 - cy);
                 const auto index = static_cast<std::size_t>(k);
+                distances[index] = ady;
                 outerHalves[index] = std::sqrt(std::max((outer - ady) * (outer + ady), 0.0));
                 innerHalves[index] = std::sqrt(std::max((inner - ady) * (inner + ady), 0.0));
             }
             for (int k = 0; k < count; ++k) {
                 const int row = batch + k;
-                const double ady = std::abs(row + 0.5 - cy);
+                const double ady = distances[static_cast<std::size_t>(k)];
                 if (ady > outer) {
                     continue;
                 }

@@ -76,7 +76,10 @@ void QtTextPainter::setFont(const QFont& font) {
 }
 
 PixelBox QtTextPainter::paint(const ImageView& image, std::string_view text, double x, double y,
-                              std::uint32_t colour, bool bold) {
+                              std::uint32_t colour, bool bold,
+                              [[maybe_unused]] const PixelBox& within) {
+    // Qt blends a glyph's pixels faster than it sets up a clip: the whole
+    // label is printed, which leaves the pixels outside within as they were.
     QStaticText& layout = laidOut_[bold ? 1 : 0].get(text, [text] {
         QStaticText laid(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
         laid.setTextFormat(Qt::PlainText);

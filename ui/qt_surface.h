@@ -31,7 +31,7 @@ class QtTextPainter : public TextPainter {
     /// The font of the printed text; its bold weight follows the print.
     void setFont(const QFont& font);
     PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
-                   std::uint32_t colour, bool bold) override;
+                   std::uint32_t colour, bool bold, const PixelBox& within) override;
     double lineHeight() const override { return lineHeight_; }
     /// Ends the painter kept on the image, before its memory goes.
     void endPainting() { painter_.reset(); }

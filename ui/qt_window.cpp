@@ -270,17 +270,33 @@ QtWindow::QtWindow(SimulationState& state, QWidget* parent)
     form_.runStarted = [this](double referenceVy) { graphs_->startRun(referenceVy); };
     form_.tickDrawn = [this](const TickSample& sample) { graphs_->addSample(sample); };
 
-    // Only the rows the drawing changed are copied to the screen.
+    // Only the parts of the drawing that changed are copied to the screen, at
+    // most once a screen refresh. A run's wake-up, itself once a refresh,
+    // shows the picture of its ticks at once.
+    const auto showChanges = [this] {
+        const std::vector<PixelBox>& boxes = surface_.takeChangedBoxes();
+        if (boxes.empty()) {
+            return;
+        }
+        // The boxes come band by band, left to right within a band: each
+        // rectangle joins the region's end without reworking it.
+        const double ratio = surface_.devicePixelRatio();
+        QRegion region;
+        for (const PixelBox& box : boxes) {
+            const int left = static_cast<int>(std::floor(box.left / ratio));
+            const int top = static_cast<int>(std::floor(box.top / ratio));
+            const int right = static_cast<int>(std::ceil((box.left + box.width) / ratio));
+            const int bottom = static_cast<int>(std::ceil((box.top + box.height) / ratio));
+            region += QRect(left, top, right - left, bottom - top);
+        }
+        update(region);
+    };
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
-    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
-        const PixelSurface::RowSpan rows = surface_.takeChangedRows();
-        if (rows.top < rows.bottom) {
-            const double ratio = surface_.devicePixelRatio();
-            const int top = static_cast<int>(std::floor(rows.top / ratio));
-            const int bottom = static_cast<int>(std::ceil(rows.bottom / ratio));
-            update(0, top, width(), bottom - top);
-        }
+    connect(&repaintTimer_, &QTimer::timeout, this, showChanges);
+    connect(&runTimer_, &QTimer::timeout, this, [this, showChanges] {
+        repaintTimer_.stop();
+        showChanges();
     });
 }
 
@@ -433,18 +449,21 @@ void QtWindow::orderTabs() {
 }
 
 void QtWindow::bindTimer() {
-    // The Qt timer only wakes the form's run timer, which keeps the pace. A
-    // Qt timer with interval 0 fires whenever the event loop is idle, so it
-    // runs only while the run timer delivers.
+    // The Qt timer only wakes the form's run timer, which keeps the pace: a
+    // wake-up raises every event that fell due since the last. The screen
+    // shows at most one picture a refresh, so the window wakes once a
+    // refresh rather than at every event, and copies the picture of the
+    // ticks it raised at once (see the repaint timer); a thousand wake-ups
+    // a second through the event loop cost more than the ticks themselves.
     runTimer_.setTimerType(Qt::PreciseTimer);
     pace_.changed = [this] {
         if (!pace_.running()) {
             runTimer_.stop();
-        } else if (!runTimer_.isActive() || runTimer_.interval() != form_.Timer1.Interval()) {
-            runTimer_.start(form_.Timer1.Interval());
+        } else if (!runTimer_.isActive()) {
+            runTimer_.start(kRepaintIntervalMs);
         }
     };
-    connect(&runTimer_, &QTimer::timeout, this, [this] { dispatch([this] { pace_.wake(); }); });
+    connect(&runTimer_, &QTimer::timeout, this, [this] { pace_.wake(); });
 }
 
 void QtWindow::describeForScreenReaders() {
@@ -609,16 +628,28 @@ void QtWindow::paintEvent(QPaintEvent* event) {
         QTimer::singleShot(0, this, [this] { firstPainted(); });
     }
     QPainter painter(this);
-    const QRect area = event->rect();
-    painter.fillRect(area, Qt::white);
-    // The retained image holds device pixels; the source rectangle is in
-    // them, the target in the window's logical pixels, so nothing is scaled
-    // and the lines stay crisp on a high-density screen.
+    // The retained image holds device pixels; the source rectangles are in
+    // them, the targets in the window's logical pixels, so nothing is scaled
+    // and the lines stay crisp on a high-density screen. The image covers the
+    // client area; should it not (its memory could not grow), the rest is
+    // white.
     const QImage image = ImageOf(surface_);
-    const qreal ratio = image.devicePixelRatio();
-    const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
-                        area.height() * ratio);
-    painter.drawImage(QRectF(area), image, source);
+    const qreal ratio = image.isNull() ? 1.0 : image.devicePixelRatio();
+    const QRect covered(0, 0, static_cast<int>(image.width() / ratio),
+                        static_cast<int>(image.height() / ratio));
+    for (const QRect& area : event->region()) {
+        const QRect inside = area & covered;
+        if (!inside.isEmpty()) {
+            const QRectF source(inside.x() * ratio, inside.y() * ratio, inside.width() * ratio,
+                                inside.height() * ratio);
+            painter.drawImage(QRectF(inside), image, source);
+        }
+        if (inside != area) {
+            for (const QRect& rest : QRegion(area).subtracted(inside)) {
+                painter.fillRect(rest, Qt::white);
+            }
+        }
+    }
     ClearUpperVectorState();
 }
 

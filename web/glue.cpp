@@ -42,6 +42,7 @@ struct Page {
     /// Places as 13 × (left, top, width, height), then the boxes' 3 × 4.
     std::array<int, (kControlCount + 3) * 4> places{};
     std::vector<int> textBoxes;
+    std::vector<int> changedBoxes;
     /// The last text handed to the script.
     std::string handedOut;
     bool viewChanged = true;
@@ -183,11 +184,18 @@ EMSCRIPTEN_KEEPALIVE int zorva_image_height(Page* page) {
     return page->surface.image().height;
 }
 
-/// The rows that changed since the last call, as top × 65536 + bottom
-/// (top ≥ bottom when none); forgets them.
-EMSCRIPTEN_KEEPALIVE double zorva_take_changed_rows(Page* page) {
-    const PixelSurface::RowSpan span = page->surface.takeChangedRows();
-    return span.top * 65536.0 + span.bottom;
+/// The boxes of the drawing that changed since the last call, as count
+/// followed by count × (left, top, width, height) pixels, band by band of 16
+/// rows from the top and left to right within a band; forgets them. Valid
+/// until the next call.
+EMSCRIPTEN_KEEPALIVE const int* zorva_take_changed_boxes(Page* page) {
+    const std::vector<PixelBox>& boxes = page->surface.takeChangedBoxes();
+    page->changedBoxes.assign(1, static_cast<int>(boxes.size()));
+    for (const PixelBox& box : boxes) {
+        page->changedBoxes.insert(page->changedBoxes.end(),
+                                  {box.left, box.top, box.width, box.height});
+    }
+    return page->changedBoxes.data();
 }
 
 /// Whether a control's caption, value or place or the timer changed since the last call.

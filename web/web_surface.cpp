@@ -50,15 +50,16 @@ PageTextPainter::Coverage PageTextPainter::rasterise(std::string_view text, bool
 }
 
 PixelBox PageTextPainter::paint(const ImageView& image, std::string_view text, double x, double y,
-                                std::uint32_t colour, bool bold) {
+                                std::uint32_t colour, bool bold, const PixelBox& within) {
     const Coverage& coverage =
         coverage_[bold ? 1 : 0].get(text, [&] { return rasterise(text, bold); });
     const int originX = static_cast<int>(std::lround(x)) - coverage.originX;
     const int originY = static_cast<int>(std::lround(y));
-    const int left = std::max(originX, 0);
-    const int top = std::max(originY, 0);
-    const int right = std::min(originX + coverage.width, image.width);
-    const int bottom = std::min(originY + coverage.height, image.height);
+    const int left = std::max({originX, 0, within.left});
+    const int top = std::max({originY, 0, within.top});
+    const int right = std::min({originX + coverage.width, image.width, within.left + within.width});
+    const int bottom =
+        std::min({originY + coverage.height, image.height, within.top + within.height});
     for (int row = top; row < bottom; ++row) {
         std::uint32_t* line = image.pixels + static_cast<std::size_t>(row) * image.stride;
         const std::uint8_t* cover =
@@ -79,10 +80,10 @@ PixelBox PageTextPainter::paint(const ImageView& image, std::string_view text, d
     if (left >= right || top >= bottom) {
         return {};
     }
-    const int x0 = std::max(left - kGlyphReachPx, 0);
-    const int y0 = std::max(top - kGlyphReachPx, 0);
-    const int x1 = std::min(right + kGlyphReachPx, image.width);
-    const int y1 = std::min(bottom + kGlyphReachPx, image.height);
+    const int x0 = std::max({left - kGlyphReachPx, 0, within.left});
+    const int y0 = std::max({top - kGlyphReachPx, 0, within.top});
+    const int x1 = std::min({right + kGlyphReachPx, image.width, within.left + within.width});
+    const int y1 = std::min({bottom + kGlyphReachPx, image.height, within.top + within.height});
     return {x0, y0, x1 - x0, y1 - y0};
 }
 

@@ -13,7 +13,7 @@ namespace zorva {
 class PageTextPainter : public TextPainter {
   public:
     PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
-                   std::uint32_t colour, bool bold) override;
+                   std::uint32_t colour, bool bold, const PixelBox& within) override;
     double lineHeight() const override;
 
   private:

@@ -499,32 +499,86 @@
   function sizeCanvas() {
     clientWidth = Math.max(1, drawingArea.clientWidth);
     clientHeight = Math.max(1, drawingArea.clientHeight);
-    canvas.width = devicePixels(clientWidth);
-    canvas.height = devicePixels(clientHeight);
+    const width = devicePixels(clientWidth);
+    const height = devicePixels(clientHeight);
+    // Setting a canvas's size, even to the size it has, gives it new memory.
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+    }
     canvas.style.width = clientWidth + 'px';
     canvas.style.height = clientHeight + 'px';
     copyAll = true;
   }
 
-  // The rows of the drawing that changed, once an animation frame.
-  function copyDrawing() {
-    const packed = M._zorva_take_changed_rows(P);
-    let top = Math.floor(packed / 65536);
-    let bottom = packed % 65536;
-    if (copyAll) {
-      top = 0;
-      bottom = canvas.height;
-      copyAll = false;
+  // The browser sets up the memory it shows a changing canvas from over the
+  // first few frames that change it: on a slow processor that takes a
+  // quarter of a second a frame, which a run's first frames would lose. It is
+  // done while the module loads, with frames that change one white pixel,
+  // and the drawing is copied only once it is done.
+  const PRIMING_FRAMES = 3;
+  let primingFramesLeft = PRIMING_FRAMES;
+
+  function primeCanvas() {
+    context.fillStyle = '#fff';
+    context.fillRect(0, 0, 1, 1);
+    if (--primingFramesLeft > 0) {
+      requestAnimationFrame(primeCanvas);
     }
-    bottom = Math.min(bottom, canvas.height, M._zorva_image_height(P));
-    if (top >= bottom) {
+  }
+
+  // What of the drawing changed, once an animation frame. The module gives
+  // boxes a band of rows high; boxes of a band with less than this between
+  // them are copied as one, as a copy costs about as much as a few thousand
+  // pixels.
+  const COPY_MERGE_GAP_PX = 192;
+
+  function copyDrawing() {
+    if (primingFramesLeft > 0) {
       return false;
     }
+    const at = M._zorva_take_changed_boxes(P) / 4;
+    const count = M.HEAP32[at];
     const width = M._zorva_image_width(P);
-    const pixels = new Uint8ClampedArray(M.HEAPU8.buffer, M._zorva_pixels(P) + top * width * 4,
-                                         (bottom - top) * width * 4);
-    context.putImageData(new ImageData(pixels, width, bottom - top), 0, top, 0, 0,
-                         Math.min(width, canvas.width), bottom - top);
+    const imageHeight = M._zorva_image_height(P);
+    const shownWidth = Math.min(width, canvas.width);
+    const shownHeight = Math.min(imageHeight, canvas.height);
+    if (count === 0 && !copyAll) {
+      return false;
+    }
+    // The image in the module's memory, as it is: no copy is made here.
+    const image = new ImageData(
+      new Uint8ClampedArray(M.HEAPU8.buffer, M._zorva_pixels(P), width * imageHeight * 4),
+      width, imageHeight);
+    const copy = (left, top, right, bottom) => {
+      const w = Math.min(right, shownWidth) - left;
+      const h = Math.min(bottom, shownHeight) - top;
+      if (w > 0 && h > 0) {
+        context.putImageData(image, 0, 0, left, top, w, h);
+      }
+    };
+    if (copyAll) {
+      copyAll = false;
+      copy(0, 0, shownWidth, shownHeight);
+      return true;
+    }
+    const boxes = M.HEAP32;
+    let left = boxes[at + 1];
+    let top = boxes[at + 2];
+    let right = left + boxes[at + 3];
+    let bottom = top + boxes[at + 4];
+    for (let i = at + 5; i < at + 1 + count * 4; i += 4) {
+      if (boxes[i + 1] === top && boxes[i] - right < COPY_MERGE_GAP_PX) {
+        right = boxes[i] + boxes[i + 2];
+        continue;
+      }
+      copy(left, top, right, bottom);
+      left = boxes[i];
+      top = boxes[i + 1];
+      right = left + boxes[i + 2];
+      bottom = top + boxes[i + 3];
+    }
+    copy(left, top, right, bottom);
     return true;
   }
 
@@ -571,7 +625,9 @@
       syncControls();
     }
     graphs.frame(performance.now());
-    if (warmUpTicksLeft > 0 && hook.firstFrameMs !== null) {
+    // A run under way makes the code ready itself, and its frames have no
+    // time to spare.
+    if (warmUpTicksLeft > 0 && hook.firstFrameMs !== null && M._zorva_state(P, 5) !== 1) {
       warmUpStep();
     }
     ++hook.frames;
@@ -881,6 +937,9 @@
     requestAnimationFrame(frame);
   }
 
+  ratio = window.devicePixelRatio || 1;
+  sizeCanvas();
+  requestAnimationFrame(primeCanvas);
   createZorva({zorvaText}).then(start, (error) => {
     hook.errors.push(String(error));
     showMessage('ZORVA could not start: ' + error);

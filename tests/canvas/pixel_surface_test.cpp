@@ -37,16 +37,17 @@ class TestText : public TextPainter {
   public:
     static constexpr int kLineHeight = 12;
     PixelBox paint(const ImageView& image, std::string_view text, double x, double y,
-                   std::uint32_t colour, bool bold) override {
+                   std::uint32_t colour, bool bold, const PixelBox& within) override {
         ++paintings;
         const int cell = bold ? 7 : 6;
         const int left = static_cast<int>(std::lround(x));
         const int top = static_cast<int>(std::lround(y));
-        const int x0 = std::max(left, 0);
-        const int y0 = std::max(top, 0);
-        const int x1 = std::min(left + cell * static_cast<int>(text.size()), image.width);
-        const int y1 = std::min(top + kLineHeight, image.height);
-        for (int row = std::max(top + 2, 0); row < std::min(top + 10, image.height); ++row) {
+        const int x0 = std::max({left, 0, within.left});
+        const int y0 = std::max({top, 0, within.top});
+        const int x1 = std::min(
+            {left + cell * static_cast<int>(text.size()), image.width, within.left + within.width});
+        const int y1 = std::min({top + kLineHeight, image.height, within.top + within.height});
+        for (int row = std::max(top + 2, y0); row < std::min(top + 10, y1); ++row) {
             for (int col = x0; col < x1; ++col) {
                 if ((col - left) % cell == 0 || text[(col - left) / cell] == ' ') {
                     continue;
@@ -188,18 +189,100 @@ TEST(PixelSurfaceImage, ClsFillsTheImageWithTheBackColour) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFF0AC81EU), 60 * 40);
 }
 
-TEST(PixelSurfaceImage, TellsWhichRowsChanged) {
+TEST(PixelSurfaceImage, TellsWhereItChangedInBoxesOfWholeBandsAndStretches) {
     auto canvas = PixelCanvas(60, 40);
-    canvas->takeChangedRows();
-    EXPECT_GE(canvas->takeChangedRows().top, canvas->takeChangedRows().bottom);
+    EXPECT_EQ(canvas->takeChangedBoxes(),
+              (std::vector<PixelBox>{{0, 0, 60, 16}, {0, 16, 60, 16}, {0, 32, 60, 8}}));
+    EXPECT_TRUE(canvas->takeChangedBoxes().empty());
     canvas->DrawWidth = 3;
-    canvas->Line(5, 20.5, 50, 20.5);
-    const PixelSurface::RowSpan rows = canvas->takeChangedRows();
-    EXPECT_LE(rows.top, 19);
-    EXPECT_GE(rows.bottom, 22);
-    EXPECT_GE(rows.top, 10);
-    EXPECT_LE(rows.bottom, 30);
+    canvas->Line(20, 20.5, 30, 20.5);
+    const std::vector<PixelBox> boxes = canvas->takeChangedBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    const PixelBox& box = boxes[0];
+    EXPECT_EQ(box.top, 16);
+    EXPECT_EQ(box.height, 16);
+    EXPECT_LE(box.left, 18);
+    EXPECT_GE(box.left + box.width, 32);
+    EXPECT_LE(box.width, 16 + 2 * PixelSurface::kChangeColumns);
 }
+
+class PixelSurfaceChanges : public testing::TestWithParam<double> {};
+
+// A front end copies only the boxes the surface says changed, so every pixel
+// that changed must lie in one, after whatever the window draws: ticks with
+// every box, erasers over last tick's arrows, the strokes it keeps, labels,
+// clicked circles, rescaling and growing. The boxes come band by band, left
+// to right, and do not overlap.
+TEST_P(PixelSurfaceChanges, BoxesHoldEveryPixelThatChanged) {
+    const double ratio = GetParam();
+    Canvas canvas(480, 320, ratio);
+    PixelSurface& surface = canvas;
+    SimulationState state;
+    Zerkan form(state, surface);
+    form.SetLogCapacity(0);
+    FixedScreen host(surface, 480, 320);
+    form.Main(host);
+    std::vector<std::uint32_t> shown;
+    int checks = 0;
+    const auto check = [&](const char* what) {
+        const std::vector<std::uint32_t> now = Pixels(surface);
+        const int width = surface.image().width;
+        std::vector<bool> copied(now.size(), false);
+        int lastTop = -1;
+        int lastRight = -1;
+        for (const PixelBox& box : surface.takeChangedBoxes()) {
+            ASSERT_EQ(box.top % PixelSurface::kChangeRows, 0) << what;
+            ASSERT_TRUE(box.top > lastTop || (box.top == lastTop && box.left > lastRight)) << what;
+            lastRight = box.left + box.width - 1;
+            lastTop = box.top;
+            ForEachPixel(box.width, box.height, [&](int x, int y) {
+                copied[static_cast<std::size_t>((box.top + y) * width + box.left + x)] = true;
+            });
+        }
+        if (shown.size() == now.size()) {
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                ASSERT_TRUE(now[i] == shown[i] || copied[i])
+                    << what << ": pixel " << i % width << ", " << i / width << " not copied";
+            }
+            ++checks;
+        } else {
+            // A new image's pixels are all new.
+            EXPECT_EQ(std::count(copied.begin(), copied.end(), true),
+                      static_cast<std::ptrdiff_t>(now.size()))
+                << what;
+        }
+        shown = now;
+    };
+    check("start-up");
+    form.Check1.SetValue(1);
+    form.Check2.SetValue(1);
+    form.Check3.SetValue(1);
+    for (const int poltax : {20, 7}) {
+        form.POLTAX.SetValue(poltax);
+        form.Command1.Press();
+        for (int tick = 1; tick <= 900 && form.Timer1.Active(); ++tick) {
+            form.Timer1.Elapse();
+            if (tick % 7 == 0 || tick < 5) {
+                check("tick");
+            }
+            if (tick == 400) {
+                const auto x = static_cast<float>(state.PosX / 2.0);
+                form.MouseDown(1, 0, x, static_cast<float>(CurveHeight(state.a, state.b, x)));
+                check("click");
+            }
+        }
+        form.klimax.SetValue(poltax == 20 ? 3 : 1);
+        check("rescaled");
+    }
+    surface.Resize(560, 360);
+    check("grown");
+    form.Command1.Press();
+    form.Timer1.Elapse();
+    check("tick after growing");
+    EXPECT_GT(checks, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelSurface, PixelSurfaceChanges, testing::Values(1.0, 2.0));
 
 class PixelSurfaceGrowth : public testing::TestWithParam<int> {};
 
@@ -659,30 +742,33 @@ TEST(PixelSurfaceText, PrintsAtTheTextPositionAndMovesToTheNextLine) {
 }
 
 // A label printed at every tick darkens until it stops changing; something
-// drawn over it then starts that again. Whatever the surface passes over, it
-// must give the painter's pixels after every printing, and pass over most.
+// drawn over part of it then starts that again there. Whatever the surface
+// passes over, and however little of the label it prints again, it must give
+// the painter's pixels of the whole label after every printing, and pass
+// over most.
 TEST(PixelSurfaceText, PrintedAgainAndAgainGivesThePaintersPixelsEachTime) {
     auto canvas = PixelCanvas(200, 60);
     auto reference = PixelCanvas(200, 60);
-    int dotAt = -1;
-    for (int i = 0; i < 60; ++i) {
+    const PixelBox whole{0, 0, 200, 60};
+    for (int i = 0; i < 70; ++i) {
         canvas->ForeColor = RGB(200, 30, 0);
         canvas->CurrentX = 40;
         canvas->CurrentY = 20;
         canvas->Print("total FORCE");
         reference->text.paint(reference->image(), "total FORCE", 40, 20,
-                              reference->pixelOf(RGB(200, 30, 0)), false);
+                              reference->pixelOf(RGB(200, 30, 0)), false, whole);
         ASSERT_EQ(Pixels(*canvas), Pixels(*reference)) << "after printing " << i + 1;
-        if (i == 30) {
-            dotAt = i;
-            for (Canvas* c : {canvas.get(), reference.get()}) {
+        for (Canvas* c : {canvas.get(), reference.get()}) {
+            if (i == 30) {
                 c->DrawWidth = 3;
                 c->PSet(43.5, 24.5, kWhiteColour);
+            } else if (i == 45) {
+                c->DrawWidth = 2;
+                c->Line(60, 10, 75, 40, RGB(0, 90, 250));
             }
-            ASSERT_EQ(Pixels(*canvas), Pixels(*reference));
         }
+        ASSERT_EQ(Pixels(*canvas), Pixels(*reference));
     }
-    ASSERT_EQ(dotAt, 30);
     EXPECT_LT(canvas->text.paintings, 40);
 }
 

@@ -87,8 +87,8 @@ TEST(Tick, DrawsTheCircleOfCurvatureAtTheBodyAndRemembersIt) {
 // Draws nothing: the labels are left out of the pictures compared here.
 class NoText : public TextPainter {
   public:
-    PixelBox paint(const ImageView&, std::string_view, double, double, std::uint32_t,
-                   bool) override {
+    PixelBox paint(const ImageView&, std::string_view, double, double, std::uint32_t, bool,
+                   const PixelBox&) override {
         return {};
     }
     double lineHeight() const override { return 16.0; }

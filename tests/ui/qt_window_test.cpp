@@ -109,7 +109,8 @@ TEST(QtWindow, TimeOnStartsThePreciseTimerAndStopStopsIt) {
     EXPECT_FALSE(s.window.runTimer().isActive());
     s.widget<QPushButton>(form.Command1)->click();
     EXPECT_TRUE(s.window.runTimer().isActive());
-    EXPECT_EQ(s.window.runTimer().interval(), 1);
+    // At least once a screen refresh: each wake-up raises what fell due.
+    EXPECT_LE(s.window.runTimer().interval(), 16);
     EXPECT_EQ(s.window.runTimer().timerType(), Qt::PreciseTimer);
     s.widget<QPushButton>(form.Command2)->click();
     EXPECT_FALSE(s.window.runTimer().isActive());
@@ -303,7 +304,7 @@ TEST(QtWindow, EachWakeUpDeliversTheTicksTheRunClockSaysFellDue) {
     double now = 1000.0;
     s.window.setRunClock([&now] { return now; });
     s.widget<QPushButton>(form.Command1)->click();
-    ASSERT_EQ(s.window.runTimer().interval(), 1);
+    ASSERT_TRUE(s.window.runTimer().isActive());
     now += 30.0;
     ASSERT_TRUE(WaitFor([&] { return s.state.StepCount > 0; }));
     EXPECT_EQ(s.state.StepCount, 30);
