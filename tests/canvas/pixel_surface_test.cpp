@@ -236,7 +236,8 @@ TEST_P(PixelSurfaceChanges, BoxesHoldEveryPixelThatChanged) {
             lastRight = box.left + box.width - 1;
             lastTop = box.top;
             ForEachPixel(box.width, box.height, [&](int x, int y) {
-                copied[static_cast<std::size_t>((box.top + y) * width + box.left + x)] = true;
+                copied[static_cast<std::size_t>(box.top + y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(box.left + x)] = true;
             });
         }
         if (shown.size() == now.size()) {
