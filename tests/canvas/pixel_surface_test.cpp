@@ -208,20 +208,57 @@ TEST(PixelSurfaceImage, TellsWhereItChangedInBoxesOfWholeBandsAndStretches) {
 
 class PixelSurfaceChanges : public testing::TestWithParam<double> {};
 
+// The window's form, drawing on a 480×320 canvas at a device-pixel ratio.
+struct FormOnCanvas {
+    explicit FormOnCanvas(double ratio)
+        : canvas(480, 320, ratio), form(state, canvas), host(canvas, 480, 320) {
+        form.SetLogCapacity(0);
+        form.Main(host);
+    }
+    Canvas canvas;
+    SimulationState state;
+    Zerkan form;
+    FixedScreen host;
+};
+
+// What a class does with the window: runs at POLTAX 20 and 7 with every box
+// ticked, the velocity's components unticked and a click on the curve
+// midway, and a rescale after each run. look(what, tick) is called after
+// each tick ("tick"), after the click ("click") and after a rescale
+// ("rescaled", tick 0).
+template <typename Look>
+void UseTheWindow(FormOnCanvas& window, const Look& look) {
+    Zerkan& form = window.form;
+    const SimulationState& state = window.state;
+    form.Check1.SetValue(1);
+    form.Check2.SetValue(1);
+    form.Check3.SetValue(1);
+    for (const int poltax : {20, 7}) {
+        form.POLTAX.SetValue(poltax);
+        form.Command1.Press();
+        for (int tick = 1; tick <= 900 && form.Timer1.Active(); ++tick) {
+            form.Timer1.Elapse();
+            look("tick", tick);
+            if (tick == 400) {
+                form.Check2.SetValue(0);
+                const auto x = static_cast<float>(state.PosX / 2.0);
+                form.MouseDown(1, 0, x, static_cast<float>(CurveHeight(state.a, state.b, x)));
+                look("click", tick);
+            }
+        }
+        form.klimax.SetValue(poltax == 20 ? 3 : 1);
+        look("rescaled", 0);
+    }
+}
+
 // A front end copies only the boxes the surface says changed, so every pixel
 // that changed must lie in one, after whatever the window draws: ticks with
 // every box, erasers over last tick's arrows, the strokes it keeps, labels,
 // clicked circles, rescaling and growing. The boxes come band by band, left
 // to right, and do not overlap.
 TEST_P(PixelSurfaceChanges, BoxesHoldEveryPixelThatChanged) {
-    const double ratio = GetParam();
-    Canvas canvas(480, 320, ratio);
-    PixelSurface& surface = canvas;
-    SimulationState state;
-    Zerkan form(state, surface);
-    form.SetLogCapacity(0);
-    FixedScreen host(surface, 480, 320);
-    form.Main(host);
+    FormOnCanvas window(GetParam());
+    PixelSurface& surface = window.canvas;
     std::vector<std::uint32_t> shown;
     int checks = 0;
     const auto check = [&](const char* what) {
@@ -255,30 +292,15 @@ TEST_P(PixelSurfaceChanges, BoxesHoldEveryPixelThatChanged) {
         shown = now;
     };
     check("start-up");
-    form.Check1.SetValue(1);
-    form.Check2.SetValue(1);
-    form.Check3.SetValue(1);
-    for (const int poltax : {20, 7}) {
-        form.POLTAX.SetValue(poltax);
-        form.Command1.Press();
-        for (int tick = 1; tick <= 900 && form.Timer1.Active(); ++tick) {
-            form.Timer1.Elapse();
-            if (tick % 7 == 0 || tick < 5) {
-                check("tick");
-            }
-            if (tick == 400) {
-                const auto x = static_cast<float>(state.PosX / 2.0);
-                form.MouseDown(1, 0, x, static_cast<float>(CurveHeight(state.a, state.b, x)));
-                check("click");
-            }
+    UseTheWindow(window, [&](const char* what, int tick) {
+        if (tick % 7 == 0 || tick < 5) {
+            check(what);
         }
-        form.klimax.SetValue(poltax == 20 ? 3 : 1);
-        check("rescaled");
-    }
+    });
     surface.Resize(560, 360);
     check("grown");
-    form.Command1.Press();
-    form.Timer1.Elapse();
+    window.form.Command1.Press();
+    window.form.Timer1.Elapse();
     check("tick after growing");
     EXPECT_GT(checks, 200);
 }
@@ -871,43 +893,22 @@ class PixelSurfaceInkMap : public testing::TestWithParam<double> {};
 // the window draws: runs with every box, clicked circles, rescaling, the
 // labels and the dash-dot arrows, and a circle too large to fill row by row.
 TEST_P(PixelSurfaceInkMap, MarksEveryPixelThatIsNotWhiteThroughARun) {
-    const double ratio = GetParam();
-    Canvas canvas(480, 320, ratio);
-    PixelSurface& surface = canvas;
-    SimulationState state;
-    Zerkan form(state, surface);
-    form.SetLogCapacity(0);
-    FixedScreen host(surface, 480, 320);
-    form.Main(host);
+    FormOnCanvas window(GetParam());
+    PixelSurface& surface = window.canvas;
     const auto firstUnmarked = [&surface] {
         return FirstUnmarkedInk(surface.image().pixels, surface.image().stride, surface.inkMap());
     };
     ASSERT_EQ(firstUnmarked(), -1);
-    form.Check1.SetValue(1);
-    form.Check2.SetValue(1);
-    form.Check3.SetValue(1);
-    for (const int poltax : {20, 7}) {
-        form.POLTAX.SetValue(poltax);
-        form.Command1.Press();
-        for (int tick = 1; tick <= 1200 && form.Timer1.Active(); ++tick) {
-            form.Timer1.Elapse();
-            if (tick % 200 == 0) {
-                ASSERT_EQ(firstUnmarked(), -1) << "POLTAX " << poltax << ", tick " << tick;
-            }
-            if (tick == 400) {
-                form.Check2.SetValue(0);
-                const auto x = static_cast<float>(state.PosX / 2.0);
-                form.MouseDown(1, 0, x, static_cast<float>(CurveHeight(state.a, state.b, x)));
-            }
+    UseTheWindow(window, [&](const char* what, int tick) {
+        if (tick % 200 == 0 || tick == 400) {
+            ASSERT_EQ(firstUnmarked(), -1) << what << ", tick " << tick;
         }
-        form.klimax.SetValue(poltax == 20 ? 3 : 1);
-        ASSERT_EQ(firstUnmarked(), -1) << "rescaled";
-    }
+    });
     surface.DrawWidth = 3;
     surface.Circle(0.0, 0.0, 1e9, RGB(0, 0, 255));
     surface.DrawStyle = kDashDot;
-    surface.Line(0.0, 0.0, state.BaseWidth, state.BaseHeight, RGB(200, 0, 0));
-    surface.Circle(0.0, 0.0, state.BaseWidth, RGB(200, 0, 0));
+    surface.Line(0.0, 0.0, window.state.BaseWidth, window.state.BaseHeight, RGB(200, 0, 0));
+    surface.Circle(0.0, 0.0, window.state.BaseWidth, RGB(200, 0, 0));
     EXPECT_EQ(firstUnmarked(), -1);
 }
 
